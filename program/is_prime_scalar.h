@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+
+namespace primes {
+
+// Trial division with one integer remainder per odd candidate: the reference
+// form that every faster path must agree with. 1 if x is prime, 0 otherwise,
+// for every 32-bit x.
+int32_t is_prime_scalar(int32_t x);
+
+}  // namespace primes

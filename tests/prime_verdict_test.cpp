@@ -1,0 +1,90 @@
+// The primality contract, checked for every implementation against an
+// independent sieve.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "prime_implementations.h"
+#include "prime_reference.h"
+
+namespace primes::testing {
+namespace {
+
+constexpr int32_t kExhaustiveLast = 1 << 24;
+
+class PrimeVerdict : public ::testing::TestWithParam<PrimeImplementation> {
+  protected:
+    void SetUp() override {
+        if (!GetParam().supported)
+            GTEST_SKIP() << GetParam().name << " is not supported by this CPU";
+    }
+    int32_t verdict(int32_t x) const { return GetParam().test(x); }
+};
+
+TEST_P(PrimeVerdict, SmallValuesAndFirstSteps) {
+    for (int32_t x : {INT_MIN, -5, -2, -1, 0, 1, 4, 9, 25, 49, 1'999'999})
+        EXPECT_EQ(verdict(x), 0) << x;
+    for (int32_t x : {2, 3, 5, 7, 11, 13, 29}) EXPECT_EQ(verdict(x), 1) << x;
+    for (int32_t x = 4; x < 10'000; x += 2) ASSERT_EQ(verdict(x), 0) << x;
+}
+
+TEST_P(PrimeVerdict, AgreesWithSieveFromMinus1000To2Pow24) {
+    const auto sieve = sieve_up_to(kExhaustiveLast);
+    for (int32_t x = -1000; x <= kExhaustiveLast; ++x) {
+        const int32_t expected = x >= 0 && sieve[static_cast<std::size_t>(x)] ? 1 : 0;
+        ASSERT_EQ(verdict(x), expected) << "x = " << x;
+    }
+}
+
+TEST_P(PrimeVerdict, CountsThePrimesOfTheBenchmarkRange) {
+    int32_t count = 0;
+    for (int32_t x = 1; x <= 1'999'999; ++x) count += verdict(x);
+    EXPECT_EQ(count, 148'933);
+}
+
+TEST_P(PrimeVerdict, TopOfTheIntegerRange) {
+    const ReferencePrimality reference;
+    EXPECT_EQ(verdict(INT_MAX), 1);
+    EXPECT_EQ(verdict(INT_MIN), 0);
+    EXPECT_EQ(verdict(INT_MAX - 1), 0);
+
+    // The largest primes whose squares are Integers: the limit is the prime
+    // itself, so only the inclusive bound finds the divisor of the square.
+    std::vector<int64_t> top_primes;
+    for (int64_t p = 46'340; top_primes.size() < 8; --p) {
+        if (reference.is_prime(p)) top_primes.push_back(p);
+    }
+    for (int64_t p : top_primes) {
+        EXPECT_EQ(verdict(static_cast<int32_t>(p)), 1) << p;
+        for (int64_t q : top_primes) {
+            const int64_t product = p * q;
+            ASSERT_LE(product, INT_MAX);
+            EXPECT_EQ(verdict(static_cast<int32_t>(product)), 0) << p << " * " << q;
+        }
+    }
+    // Every Integer in the last few thousand below INT_MAX.
+    for (int64_t x = INT_MAX - 5000; x <= INT_MAX; ++x) {
+        ASSERT_EQ(verdict(static_cast<int32_t>(x)), reference.is_prime(x) ? 1 : 0) << x;
+    }
+}
+
+TEST_P(PrimeVerdict, AgreesWithReferenceOnSampledIntegers) {
+    const ReferencePrimality reference;
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int32_t> any_integer(INT_MIN, INT_MAX);
+    for (int i = 0; i < 1'000'000; ++i) {
+        const int32_t x = any_integer(random);
+        ASSERT_EQ(verdict(x), reference.is_prime(x) ? 1 : 0) << x;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllImplementations, PrimeVerdict,
+                         ::testing::ValuesIn(prime_implementations()),
+                         [](const auto& instance) { return instance.param.name; });
+
+}  // namespace
+}  // namespace primes::testing
