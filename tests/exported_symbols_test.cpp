@@ -38,7 +38,8 @@ std::set<std::string> defined_dynamic_symbols(const std::string& file) {
 TEST(ExportedSymbols, ExecutableExportsExactlyTheEntryPoints) {
     std::set<std::string> own;
     for (const auto& name : defined_dynamic_symbols(PRIMEBENCH_EXECUTABLE)) {
-        if (!kToolchainSymbols.contains(name)) own.insert(name);
+        // AddressSanitizer adds an indicator beside each instrumented global.
+        if (!kToolchainSymbols.contains(name) && !name.starts_with("__odr_asan")) own.insert(name);
     }
     EXPECT_THAT(own, ::testing::ContainerEq(expected_exports()));
 }

@@ -1,0 +1,76 @@
+// print (value and newline) and echo (value alone), on a given stream or on
+// standard output.
+#include <climits>
+#include <cstddef>
+#include <cstdio>
+
+#include "prelude/prelude.h"
+
+namespace {
+
+int32_t byte_count(std::size_t count) {
+    return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
+}
+
+// The text by length, in one block write; no zero byte is looked for.
+int32_t echo_string(FILE* stream, String value) {
+    return byte_count(std::fwrite(value.data, 1, value.length, stream));
+}
+
+int32_t print_string(FILE* stream, String value) {
+    const std::size_t written = std::fwrite(value.data, 1, value.length, stream);
+    const int newline = std::fputc('\n', stream);
+    if (written != value.length || newline == EOF) return -1;
+    return byte_count(value.length + 1);
+}
+
+// Floats are written widened to double, as "%f" reads them.
+double widen(float value) {
+    return static_cast<double>(value);
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t Stream_$_print_$_String(FILE* stream, String value) {
+    return print_string(stream, value);
+}
+int32_t Stream_$_print_$_Integer(FILE* stream, int32_t value) {
+    return std::fprintf(stream, "%d\n", value);
+}
+int32_t Stream_$_print_$_Float(FILE* stream, float value) {
+    return std::fprintf(stream, "%f\n", widen(value));
+}
+
+int32_t print_$_String(String value) {
+    return print_string(stdout, value);
+}
+int32_t print_$_Integer(int32_t value) {
+    return std::fprintf(stdout, "%d\n", value);
+}
+int32_t print_$_Float(float value) {
+    return std::fprintf(stdout, "%f\n", widen(value));
+}
+
+int32_t Stream_$_echo_$_String(FILE* stream, String value) {
+    return echo_string(stream, value);
+}
+int32_t Stream_$_echo_$_Integer(FILE* stream, int32_t value) {
+    return std::fprintf(stream, "%d", value);
+}
+int32_t Stream_$_echo_$_Float(FILE* stream, float value) {
+    return std::fprintf(stream, "%f", widen(value));
+}
+
+int32_t echo_$_String(String value) {
+    return echo_string(stdout, value);
+}
+int32_t echo_$_Integer(int32_t value) {
+    return std::fprintf(stdout, "%d", value);
+}
+int32_t echo_$_Float(float value) {
+    return std::fprintf(stdout, "%f", widen(value));
+}
+
+}  // extern "C"

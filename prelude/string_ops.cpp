@@ -1,0 +1,85 @@
+// Strings from literals, by assignment and by concatenation.
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "prelude/prelude.h"
+#include "text_block.h"
+
+namespace {
+
+// Room for any number text; the longest, -FLT_MAX as "%f", is 47 bytes.
+constexpr std::size_t kNumberBufferSize = 512;
+
+struct NumberText {
+    char bytes[kNumberBufferSize];
+    std::size_t length;
+};
+
+NumberText integer_text(int32_t value) {
+    NumberText text;
+    const int count = std::snprintf(text.bytes, sizeof text.bytes, "%i", value);
+    text.length = count > 0 ? static_cast<std::size_t>(count) : 0;
+    return text;
+}
+
+NumberText float_text(float value) {
+    NumberText text;
+    const int count =
+        std::snprintf(text.bytes, sizeof text.bytes, "%f", static_cast<double>(value));
+    text.length = count > 0 ? static_cast<std::size_t>(count) : 0;
+    return text;
+}
+
+// A new String holding the first text followed by the second, in one block of
+// exactly the final size.
+String concatenate(const char* first, std::size_t first_length, const char* second,
+                   std::size_t second_length) {
+    char* block = prelude::allocate_text_block(first_length, second_length);
+    if (first_length != 0) std::memcpy(block, first, first_length);
+    if (second_length != 0) std::memcpy(block + first_length, second, second_length);
+    const std::size_t length = first_length + second_length;
+    block[length] = '\0';
+    return String{block, length, length};
+}
+
+}  // namespace
+
+extern "C" {
+
+String String_$_stringlit(const char* literal) {
+    const std::size_t length = std::strlen(literal);
+    return String{literal, length, length};
+}
+
+String String_$_assign_$_String(String target, String source) {
+    String copy = concatenate(source.data, source.length, nullptr, 0);
+    copy.reserved = target.reserved;
+    return copy;
+}
+
+String String_$_plus_$_String(String left, String right) {
+    return concatenate(left.data, left.length, right.data, right.length);
+}
+
+String String_$_plus_$_Integer(String left, int32_t right) {
+    const NumberText text = integer_text(right);
+    return concatenate(left.data, left.length, text.bytes, text.length);
+}
+
+String Integer_$_plus_$_String(int32_t left, String right) {
+    const NumberText text = integer_text(left);
+    return concatenate(text.bytes, text.length, right.data, right.length);
+}
+
+String String_$_plus_$_Float(String left, float right) {
+    const NumberText text = float_text(right);
+    return concatenate(left.data, left.length, text.bytes, text.length);
+}
+
+String Float_$_plus_$_String(float left, String right) {
+    const NumberText text = float_text(left);
+    return concatenate(text.bytes, text.length, right.data, right.length);
+}
+
+}  // extern "C"

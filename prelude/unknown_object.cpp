@@ -1,0 +1,3 @@
+#include "prelude/prelude.h"
+
+uint64_t UNKNOWNOBJECT = 0;

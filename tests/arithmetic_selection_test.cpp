@@ -1,0 +1,107 @@
+// Exponentiation, the three-way comparison and the pick.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+
+#include "prelude/prelude.h"
+
+namespace prelude::testing {
+namespace {
+
+TEST(IntegerExponent, ExactPowersAndTruncatedFractions) {
+    EXPECT_EQ(Integer_$_exponent_$_Integer(2, 10), 1024);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(3, 2), 9);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-2, 3), -8);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(0, 0), 1);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(2, -1), 0);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-1, -3), -1);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(1, INT_MIN), 1);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-1, INT_MAX), -1);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(2, 30), 1 << 30);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-2, 31), INT_MIN);
+}
+
+TEST(IntegerExponent, SaturatesBeyondTheIntegerRange) {
+    EXPECT_EQ(Integer_$_exponent_$_Integer(2, 31), INT_MAX);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(46341, 2), INT_MAX);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-2, 33), INT_MIN);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-46341, 3), INT_MIN);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(10, 400), INT_MAX);   // pow overflows to +inf
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-10, 401), INT_MIN);  // and to -inf
+    EXPECT_EQ(Integer_$_exponent_$_Integer(0, -1), INT_MAX);     // a pole: +inf
+}
+
+TEST(FloatExponent, ThroughDoublePrecision) {
+    EXPECT_EQ(Float_$_exponent_$_Integer(1.5f, 2), 2.25f);
+    EXPECT_EQ(Integer_$_exponent_$_Float(4, 0.5f), 2.0f);
+    EXPECT_TRUE(std::isnan(Float_$_exponent_$_Float(-4.0f, 0.5f)));
+    EXPECT_TRUE(std::isnan(Integer_$_exponent_$_Float(-4, 0.5f)));
+    EXPECT_EQ(Float_$_exponent_$_Float(2.0f, -1.0f), 0.5f);
+    EXPECT_EQ(Float_$_exponent_$_Integer(0.0f, -1), INFINITY);
+    EXPECT_EQ(Float_$_exponent_$_Integer(10.0f, 39), INFINITY);  // beyond FLT_MAX
+    // Rounded once, from the double result: 3^(1/2) to the nearest float.
+    EXPECT_EQ(Integer_$_exponent_$_Float(3, 0.5f), static_cast<float>(std::sqrt(3.0)));
+}
+
+TEST(Compare, ReversedSignWithoutOverflow) {
+    EXPECT_EQ(Integer_$_compare_$_Integer(5, 3), -1);
+    EXPECT_EQ(Integer_$_compare_$_Integer(3, 3), 0);
+    EXPECT_EQ(Integer_$_compare_$_Integer(3, 5), 1);
+    EXPECT_EQ(Integer_$_compare_$_Integer(INT_MIN, INT_MAX), 1);
+    EXPECT_EQ(Integer_$_compare_$_Integer(INT_MAX, INT_MIN), -1);
+    EXPECT_EQ(Integer_$_compare_$_Integer(INT_MIN, INT_MIN), 0);
+    EXPECT_EQ(Integer_$_compare_$_Integer(-1, 0), 1);
+}
+
+TEST(Pick, ReturnsTheChosenRecordAsItIs) {
+    const String first{"first", 5, 11};
+    const String second{"second", 6, 22};
+    const String third{"third", 5, 33};
+    const auto pick = [&](int32_t selector) {
+        return Ternary_$_pick_$_String_$_String_$_String(selector, first, second, third);
+    };
+    const String chosen = pick(0);
+    EXPECT_EQ(chosen.data, second.data);
+    EXPECT_EQ(chosen.length, 6u);
+    EXPECT_EQ(chosen.reserved, 22u);
+    EXPECT_EQ(pick(-1).data, first.data);
+    EXPECT_EQ(pick(1).data, third.data);
+}
+
+TEST(Pick, ChoosesBySignForAnyOtherSelector) {
+    const String first = String_$_stringlit("a");
+    const String second = String_$_stringlit("b");
+    const String third = String_$_stringlit("c");
+    for (int32_t selector : {INT_MIN, -1000, -2}) {
+        EXPECT_EQ(Ternary_$_pick_$_String_$_String_$_String(selector, first, second, third).data,
+                  first.data);
+    }
+    for (int32_t selector : {2, 1000, INT_MAX}) {
+        EXPECT_EQ(Ternary_$_pick_$_String_$_String_$_String(selector, first, second, third).data,
+                  third.data);
+    }
+}
+
+TEST(Pick, DrivenByTheComparison) {
+    const String greater = String_$_stringlit(">");
+    const String equal = String_$_stringlit("=");
+    const String less = String_$_stringlit("<");
+    const auto order = [&](int32_t a, int32_t b) {
+        return Ternary_$_pick_$_String_$_String_$_String(Integer_$_compare_$_Integer(a, b), greater,
+                                                         equal, less)
+            .data;
+    };
+    EXPECT_EQ(order(5, 3), greater.data);
+    EXPECT_EQ(order(3, 3), equal.data);
+    EXPECT_EQ(order(INT_MIN, INT_MAX), less.data);
+}
+
+TEST(UnknownObject, EightBytesStartingAtZero) {
+    EXPECT_EQ(sizeof UNKNOWNOBJECT, 8u);
+    EXPECT_EQ(UNKNOWNOBJECT, 0u);
+}
+
+}  // namespace
+}  // namespace prelude::testing
