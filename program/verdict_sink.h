@@ -3,6 +3,9 @@
 #include <cstdint>
 
 namespace primes {
+// Internal linkage: this header is also compiled into the per-instruction-set
+// sources, and no out-of-line copy built for one set may serve another.
+namespace {
 
 // Hands a verdict to the compiler as if it were used, so that neither the call
 // that produced it nor the loop around it can be removed as dead code. It
@@ -11,4 +14,5 @@ inline void sink_verdict(int32_t verdict) {
     asm volatile("" : : "r"(verdict));
 }
 
+}  // namespace
 }  // namespace primes

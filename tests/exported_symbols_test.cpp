@@ -20,6 +20,15 @@ const std::set<std::string> kToolchainSymbols = {
     "_fini",          "__dso_handle", "__libc_csu_init", "__libc_csu_fini",
 };
 
+// Symbols that a sanitizer build adds, such as the indicator beside each
+// instrumented global.
+bool from_sanitizer(const std::string& name) {
+    for (const char* prefix : {"__asan", "__odr_asan", "__lsan", "__ubsan", "__sanitizer"}) {
+        if (name.starts_with(prefix)) return true;
+    }
+    return false;
+}
+
 std::set<std::string> defined_dynamic_symbols(const std::string& file) {
     const std::string command = "nm -D --defined-only --format=posix '" + file + "'";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
@@ -38,8 +47,7 @@ std::set<std::string> defined_dynamic_symbols(const std::string& file) {
 TEST(ExportedSymbols, ExecutableExportsExactlyTheEntryPoints) {
     std::set<std::string> own;
     for (const auto& name : defined_dynamic_symbols(PRIMEBENCH_EXECUTABLE)) {
-        // AddressSanitizer adds an indicator beside each instrumented global.
-        if (!kToolchainSymbols.contains(name) && !name.starts_with("__odr_asan")) own.insert(name);
+        if (!kToolchainSymbols.contains(name) && !from_sanitizer(name)) own.insert(name);
     }
     EXPECT_THAT(own, ::testing::ContainerEq(expected_exports()));
 }

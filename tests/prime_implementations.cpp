@@ -1,13 +1,17 @@
 #include "prime_implementations.h"
 
 #include "is_prime_scalar.h"
+#include "prime_paths.h"
 
 namespace primes::testing {
 
 std::vector<PrimeImplementation> prime_implementations() {
-    return {
-        {"scalar", &is_prime_scalar, true},
-    };
+    std::vector<PrimeImplementation> all{{"scalar", &is_prime_scalar, true}};
+    for (const PrimePath& path : prime_paths()) {
+        all.push_back({path.name, path.is_prime, path.supported()});
+    }
+    all.push_back({"fastest", fastest_prime_path().is_prime, true});
+    return all;
 }
 
 }  // namespace primes::testing

@@ -40,6 +40,14 @@ TEST_P(PrimeVerdict, AgreesWithSieveFromMinus1000To2Pow24) {
     }
 }
 
+TEST_P(PrimeVerdict, AcrossTheFloatExactBound) {
+    // Paths switch from float to double lanes at 2^24.
+    const ReferencePrimality reference;
+    for (int32_t x = kExhaustiveLast - 1000; x <= kExhaustiveLast + 300'000; ++x) {
+        ASSERT_EQ(verdict(x), reference.is_prime(x) ? 1 : 0) << x;
+    }
+}
+
 TEST_P(PrimeVerdict, CountsThePrimesOfTheBenchmarkRange) {
     int32_t count = 0;
     for (int32_t x = 1; x <= 1'999'999; ++x) count += verdict(x);

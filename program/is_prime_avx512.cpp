@@ -1,0 +1,117 @@
+// The AVX-512 path. Float lanes come 32 at a time, as two registers. In the
+// loop one is decided by the divider and one by a reciprocal refined on the
+// multiply-add units, so that both units work at once. The first step decides
+// both by reciprocals: they depend on the candidates only, so its answer
+// follows x's arrival sooner, which is what a mispredicted exit waits for.
+// Double lanes, for large dividends, divide.
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "benchmark_range.h"
+#include "prime_paths.h"
+#include "trial_division_kernel.h"
+#include "verdict_sink.h"
+
+namespace primes {
+namespace {
+
+constexpr int kTruncate = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
+constexpr int kNearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
+// The masked rounding forms: the plain ones leave GCC 12 warning about an
+// uninitialised operand inside its own header.
+constexpr __mmask16 kAllLanes = 0xffff;
+
+// 1 in each lane where d divides x, by an exact division (see the kernel).
+__mmask16 divides_by_division(__m512 x, __m512 d) {
+    const __m512 quotient = _mm512_div_ps(x, d);
+    const __m512 whole = _mm512_maskz_roundscale_ps(kAllLanes, quotient, kTruncate);
+    return _mm512_cmp_ps_mask(quotient, whole, _CMP_EQ_OQ);
+}
+
+// 1 in each lane where d divides x, for 0 < x < 2^22, without the divider.
+// r0 = rcp14(d) has relative error below 2^-14; one Newton step on the
+// multiply-add units, r1 = r0 + r0 * (1 - d * r0), leaves 2^-28 before
+// rounding, so r1 = (1 + e1) / d with |e1| < 1.07 * 2^-24, and q = x * r1
+// rounded is within n * 2.1 * 2^-24 of n = x / d. With x < 2^22 and d >= 3,
+// n < 2^22 / 3 and that is below 0.18, so when d divides x, q rounds to n.
+// The remainder x - round(q) * d is an integer below 2^24 in magnitude, so
+// the fused multiply-add computes it exactly: it is zero exactly when d
+// divides x, whatever q was.
+__mmask16 divides_by_reciprocal(__m512 x, __m512 d) {
+    const __m512 r0 = _mm512_maskz_rcp14_ps(kAllLanes, d);
+    const __m512 r1 = _mm512_fmadd_ps(r0, _mm512_fnmadd_ps(d, r0, _mm512_set1_ps(1.0f)), r0);
+    const __m512 n = _mm512_maskz_roundscale_ps(kAllLanes, _mm512_mul_ps(x, r1), kNearest);
+    return _mm512_cmp_ps_mask(_mm512_fnmadd_ps(n, d, x), _mm512_setzero_ps(), _CMP_EQ_OQ);
+}
+
+struct FloatPair {
+    __m512 low;
+    __m512 high;
+};
+
+struct Avx512Floats {
+    static constexpr int32_t kExactBelow = 1 << 22;  // bound of the reciprocal half
+    using Vector = FloatPair;
+    static constexpr int32_t kWidth = 32;
+    static Vector splat(int32_t value) {
+        const __m512 lanes = _mm512_set1_ps(static_cast<float>(value));
+        return {lanes, lanes};
+    }
+    static Vector first_candidates() {
+        Vector candidates{_mm512_load_ps(kFirstOddFloats), _mm512_load_ps(kFirstOddFloats + 16)};
+        // Opaque to the optimiser: reciprocals of the candidates are computed
+        // in every call, never hoisted out of a loop of calls as constants.
+        asm("" : "+v"(candidates.low), "+v"(candidates.high));
+        return candidates;
+    }
+    static Vector add(Vector a, Vector b) {
+        return {_mm512_add_ps(a.low, b.low), _mm512_add_ps(a.high, b.high)};
+    }
+    static unsigned divisors(Vector x, Vector d) {
+        return _cvtmask16_u32(divides_by_division(x.low, d.low)) |
+               _cvtmask16_u32(divides_by_reciprocal(x.high, d.high)) << 16;
+    }
+    static unsigned first_divisors(Vector x, Vector d) {
+        return _cvtmask16_u32(divides_by_reciprocal(x.low, d.low)) |
+               _cvtmask16_u32(divides_by_reciprocal(x.high, d.high)) << 16;
+    }
+    static unsigned within(Vector d, Vector limit) {
+        return _cvtmask16_u32(_mm512_cmp_ps_mask(d.low, limit.low, _CMP_LE_OQ)) |
+               _cvtmask16_u32(_mm512_cmp_ps_mask(d.high, limit.high, _CMP_LE_OQ)) << 16;
+    }
+};
+
+struct Avx512Doubles {
+    static constexpr int32_t kExactBelow = INT32_MAX;  // and INT32_MAX itself
+    using Vector = __m512d;
+    static constexpr int32_t kWidth = 8;
+    static Vector splat(int32_t value) { return _mm512_set1_pd(value); }
+    static Vector first_candidates() { return _mm512_load_pd(kFirstOddDoubles); }
+    static Vector add(Vector a, Vector b) { return _mm512_add_pd(a, b); }
+    static unsigned divisors(Vector x, Vector d) {
+        const __m512d quotient = _mm512_div_pd(x, d);
+        const __m512d whole = _mm512_maskz_roundscale_pd(0xff, quotient, kTruncate);
+        return _mm512_cmp_pd_mask(quotient, whole, _CMP_EQ_OQ);
+    }
+    static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
+    static unsigned within(Vector d, Vector limit) {
+        return _mm512_cmp_pd_mask(d, limit, _CMP_LE_OQ);
+    }
+};
+
+}  // namespace
+
+int32_t is_prime_avx512(int32_t x) {
+    return x < Avx512Floats::kExactBelow ? is_prime_by_lanes<Avx512Floats, 1>(x)
+                                         : is_prime_by_lanes<Avx512Doubles, 2>(x);
+}
+
+void run_range_avx512() {
+    static_assert(kRangeLast < Avx512Floats::kExactBelow);
+    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
+        sink_verdict(is_prime_by_lanes<Avx512Floats, 1>(x));
+    }
+}
+
+}  // namespace primes

@@ -1,0 +1,65 @@
+// The baseline path: 4 float or 2 double lanes, SSE2 only, so it runs on
+// every x86-64 CPU.
+#include <emmintrin.h>
+
+#include <cstdint>
+
+#include "benchmark_range.h"
+#include "prime_paths.h"
+#include "trial_division_kernel.h"
+#include "verdict_sink.h"
+
+namespace primes {
+namespace {
+
+struct Sse2Floats {
+    static constexpr int32_t kExactBelow = kFloatDivisionExactBelow;
+    using Vector = __m128;
+    static constexpr int32_t kWidth = 4;
+    static Vector splat(int32_t value) { return _mm_set1_ps(static_cast<float>(value)); }
+    static Vector first_candidates() { return _mm_load_ps(kFirstOddFloats); }
+    static Vector add(Vector a, Vector b) { return _mm_add_ps(a, b); }
+    static unsigned divisors(Vector x, Vector d) {
+        const __m128 quotient = _mm_div_ps(x, d);
+        const __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(quotient));
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(quotient, whole)));
+    }
+    static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
+    static unsigned within(Vector d, Vector limit) {
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_cmple_ps(d, limit)));
+    }
+};
+
+struct Sse2Doubles {
+    static constexpr int32_t kExactBelow = INT32_MAX;  // and INT32_MAX itself
+    using Vector = __m128d;
+    static constexpr int32_t kWidth = 2;
+    static Vector splat(int32_t value) { return _mm_set1_pd(value); }
+    static Vector first_candidates() { return _mm_load_pd(kFirstOddDoubles); }
+    static Vector add(Vector a, Vector b) { return _mm_add_pd(a, b); }
+    static unsigned divisors(Vector x, Vector d) {
+        const __m128d quotient = _mm_div_pd(x, d);
+        const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(quotient));
+        return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(quotient, whole)));
+    }
+    static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
+    static unsigned within(Vector d, Vector limit) {
+        return static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(d, limit)));
+    }
+};
+
+}  // namespace
+
+int32_t is_prime_sse2(int32_t x) {
+    return x < Sse2Floats::kExactBelow ? is_prime_by_lanes<Sse2Floats, 2>(x)
+                                       : is_prime_by_lanes<Sse2Doubles, 4>(x);
+}
+
+void run_range_sse2() {
+    static_assert(kRangeLast < Sse2Floats::kExactBelow);
+    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
+        sink_verdict(is_prime_by_lanes<Sse2Floats, 2>(x));
+    }
+}
+
+}  // namespace primes

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace primes {
+
+// One way of running the primality test, built for one instruction set.
+struct PrimePath {
+    const char* name;
+    bool (*supported)();           // whether this CPU runs it
+    int32_t (*is_prime)(int32_t);  // 1 if x is prime, 0 otherwise, for every Integer
+    void (*run_range)();           // the benchmark loop over the whole range, on this path
+};
+
+// Every path, slowest first.
+std::span<const PrimePath> prime_paths();
+
+// The fastest path that this CPU supports, by the CPU's features.
+const PrimePath& fastest_prime_path();
+
+// Each path's functions, defined in a source compiled for its instruction set.
+int32_t is_prime_sse2(int32_t x);
+int32_t is_prime_avx2(int32_t x);
+int32_t is_prime_avx512(int32_t x);
+void run_range_sse2();
+void run_range_avx2();
+void run_range_avx512();
+
+}  // namespace primes

@@ -1,0 +1,92 @@
+#pragma once
+// Trial division that decides several odd candidates per step with one packed
+// floating-point division. Included only by the per-instruction-set sources;
+// each supplies its own Lanes types.
+//
+// Why a division decides divisibility exactly. Let 0 < x < 2^p, where p is
+// the significand width (24 for float, 53 for double), and d >= 3 odd, so x
+// and d are exact. IEEE division is correctly rounded:
+//   - if d divides x, x/d is an integer below 2^p, so the quotient is exactly
+//     that integer;
+//   - if not, x/d lies at least 1/d from every integer, while rounding moves
+//     it by at most half an ulp, (x/d) * 2^-p < 1/d, so the rounded quotient
+//     is not an integer.
+// So "quotient == truncated quotient" holds exactly when d divides x: floats
+// are exact for x < 2^24, doubles for every positive 32-bit x. Candidates
+// stay below 46,500 and are exact in both.
+//
+// A Lanes type provides:
+//   Vector, kWidth       the packed type and its number of lanes
+//   kExactBelow          the dividends it decides exactly are those below this
+//   splat(int32_t)       every lane set to the value
+//   first_candidates()   the odd candidates 3, 5, ..., 2 * kWidth + 1
+//   add(a, b)            lane-wise sum
+//   divisors(x, d)       bit mask of the lanes where d divides x
+//   first_divisors(x, d) the same, for the first step: its exit is the
+//                        branch mispredicted most, so it may trade throughput
+//                        for an answer that depends less on x's arrival
+//   within(d, limit)     bit mask of the lanes where d <= limit
+#include <cstdint>
+
+#include "truncated_sqrt.h"
+
+namespace primes {
+// Internal linkage keeps every instantiation with its own source's
+// instruction set.
+namespace {
+
+alignas(64) constexpr float kFirstOddFloats[32] = {3,  5,  7,  9,  11, 13, 15, 17, 19, 21, 23,
+                                                   25, 27, 29, 31, 33, 35, 37, 39, 41, 43, 45,
+                                                   47, 49, 51, 53, 55, 57, 59, 61, 63, 65};
+alignas(64) constexpr double kFirstOddDoubles[8] = {3, 5, 7, 9, 11, 13, 15, 17};
+
+// Float lanes that divide decide exactly every dividend below this.
+constexpr int32_t kFloatDivisionExactBelow = 1 << 24;
+
+// 1 if x is prime, 0 otherwise. Decides kBlocksPerBranch blocks of
+// Lanes::kWidth candidates before each early-exit branch: fewer branches, at
+// the price of a little work past the first divisor.
+//
+// Only the last step can reach past the limit, so only it is masked: the
+// early-exit branches of the full steps then wait for the divisions alone,
+// not for the square root, which shortens every mispredicted exit.
+template <class Lanes, int kBlocksPerBranch>
+[[gnu::always_inline]] inline int32_t is_prime_by_lanes(int32_t x) {
+    if (x <= 1) return 0;
+    if (x == 2) return 1;
+    if ((x & 1) == 0) return 0;
+    const int32_t limit = truncated_sqrt(x);
+    constexpr int32_t kStepSpan = 2 * Lanes::kWidth * kBlocksPerBranch;
+    const auto dividend = Lanes::splat(x);
+    const auto block_step = Lanes::splat(2 * Lanes::kWidth);
+    auto candidates = Lanes::first_candidates();
+    int32_t first = 3;  // the smallest candidate of the current step
+    const auto any_divisor = [&](auto decide) {
+        unsigned found = 0;
+        for (int block = 0; block < kBlocksPerBranch; ++block) {
+            found |= decide(candidates);
+            candidates = Lanes::add(candidates, block_step);
+        }
+        first += kStepSpan;
+        return found != 0;
+    };
+    // Most odd x have a small divisor, so the first step ends most tests.
+    if (first + kStepSpan - 2 <= limit &&
+        any_divisor([&](auto d) { return Lanes::first_divisors(dividend, d); })) {
+        return 0;
+    }
+    while (first + kStepSpan - 2 <= limit) {
+        if (any_divisor([&](auto d) { return Lanes::divisors(dividend, d); })) return 0;
+    }
+    if (first <= limit) {
+        const auto bound = Lanes::splat(limit);
+        if (any_divisor(
+                [&](auto d) { return Lanes::divisors(dividend, d) & Lanes::within(d, bound); })) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+}  // namespace primes
