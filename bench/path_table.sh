@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Prints the speed of every primality path against the scalar form: the
+# in-process medians of the Google Benchmark, then whole-process medians.
+# Usage: bench/path_table.sh [BUILD_DIR]   (defaults to build/release)
+set -euo pipefail
+build=${1:-build/release}
+csv=$("$build/bench/prime_range_bench" --benchmark_repetitions=9 \
+        --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null)
+echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+echo
+echo "| benchmark (1..1,999,999) | median | vs scalar |"
+echo "|---|---|---|"
+echo "$csv" | awk -F, '
+    /_median"?,/ {
+        name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
+        ms = $4; if ($5 ~ /us/) ms /= 1000
+        names[++n] = name; times[n] = ms
+        if (name == "range/scalar") scalar = ms
+    }
+    END { for (i = 1; i <= n; ++i) printf "| %s | %.1f ms | %.2fx |\n", names[i], times[i], scalar / times[i] }'
+echo
+"$(dirname "$0")/compare_processes.sh" "$build/program/primebench" "$build/bench/primebench_scalar" 31
