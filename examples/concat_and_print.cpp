@@ -1,0 +1,8 @@
+// Builds a String from a literal, appends an Integer and prints the result.
+#include <prelude/prelude.h>
+
+int main() {
+    const String greeting = String_$_stringlit("abcd");
+    const String numbered = String_$_plus_$_Integer(greeting, 42);
+    return print_$_String(numbered) == 7 ? 0 : 1;
+}

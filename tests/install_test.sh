@@ -1,0 +1,36 @@
+#!/bin/sh
+# Installs the project into a temporary prefix, then builds the example in C
+# and in C++ against the installed copy, through find_package and through
+# pkg-config (from a moved copy of the tree), and checks what each prints.
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR
+set -eu
+build=$1
+source=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+expected=$source/examples/concat_and_print.expected
+check() { "$source/tests/expect_output.sh" "$expected" "$@"; }
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+
+echo "find_package:"
+cmake -S "$source/tests/consumer" -B "$work/consumer" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_PREFIX_PATH="$work/prefix" -DEXAMPLES_DIR="$source/examples" >/dev/null
+cmake --build "$work/consumer" >/dev/null
+for program in consumer_c_shared consumer_cxx_shared consumer_c_static consumer_cxx_static; do
+    check "$work/consumer/$program"
+    echo "  $program: ok"
+done
+
+echo "pkg-config, from a moved copy of the installed tree:"
+mv "$work/prefix" "$work/moved"
+libdir=$(PKG_CONFIG_PATH="$work/moved/lib/pkgconfig" pkg-config --variable=libdir prelude)
+flags=$(PKG_CONFIG_PATH="$work/moved/lib/pkgconfig" pkg-config --cflags --libs prelude)
+# shellcheck disable=SC2086
+cc -std=c11 -o "$work/pc_c" "$source/examples/concat_and_print.c" $flags -Wl,-rpath,"$libdir"
+# shellcheck disable=SC2086
+c++ -std=c++20 -o "$work/pc_cxx" "$source/examples/concat_and_print.cpp" $flags -Wl,-rpath,"$libdir"
+for program in pc_c pc_cxx; do
+    check "$work/$program"
+    echo "  $program: ok"
+done
