@@ -1,7 +1,10 @@
 // print and echo: bytes written and values returned, on good and failing streams.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cfloat>
 #include <climits>
 #include <cstdio>
@@ -101,6 +104,82 @@ TEST_F(FailingStream, NumbersReportANegativeValue) {
     EXPECT_LT(Stream_$_echo_$_Integer(full_, 12), 0);
     EXPECT_LT(Stream_$_print_$_Float(full_, 1.0f), 0);
     EXPECT_LT(Stream_$_echo_$_Float(full_, 1.0f), 0);
+}
+
+// A stream that accepts a set number of bytes and then fails every write, as
+// a device that fills up part-way would.
+class StreamThatFillsUp {
+  public:
+    explicit StreamThatFillsUp(std::size_t capacity) : capacity_(capacity) {
+        const cookie_io_functions_t functions{nullptr, &StreamThatFillsUp::write, nullptr, nullptr};
+        stream_ = fopencookie(this, "w", functions);
+        std::setvbuf(stream_, nullptr, _IONBF, 0);
+    }
+    ~StreamThatFillsUp() { std::fclose(stream_); }
+    StreamThatFillsUp(const StreamThatFillsUp&) = delete;
+    StreamThatFillsUp& operator=(const StreamThatFillsUp&) = delete;
+
+    FILE* get() const { return stream_; }
+    const std::string& accepted() const { return accepted_; }
+
+  private:
+    static ssize_t write(void* cookie, const char* bytes, std::size_t size) {
+        auto* self = static_cast<StreamThatFillsUp*>(cookie);
+        const std::size_t room = self->capacity_ - self->accepted_.size();
+        if (room == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const std::size_t taken = size < room ? size : room;
+        self->accepted_.append(bytes, taken);
+        return static_cast<ssize_t>(taken);
+    }
+
+    std::size_t capacity_;
+    std::string accepted_;
+    FILE* stream_;
+};
+
+TEST(PartWayFailure, PrintOfAStringFailsWhenOnlyTheNewlineIsRefused) {
+    StreamThatFillsUp stream(5);
+    EXPECT_EQ(Stream_$_print_$_String(stream.get(), String_$_stringlit("abcde")), -1);
+    EXPECT_EQ(stream.accepted(), "abcde");
+}
+
+TEST(PartWayFailure, BlockWritesReportWhatWasWritten) {
+    StreamThatFillsUp echo_stream(3);
+    EXPECT_EQ(Stream_$_echo_$_String(echo_stream.get(), String_$_stringlit("abcdef")), 3);
+    EXPECT_EQ(echo_stream.accepted(), "abc");
+
+    StreamThatFillsUp print_stream(3);
+    EXPECT_EQ(Stream_$_print_$_String(print_stream.get(), String_$_stringlit("abcdef")), -1);
+}
+
+TEST(PartWayFailure, NumbersReportAnErrorNotACount) {
+    StreamThatFillsUp integer_stream(2);
+    EXPECT_LT(Stream_$_print_$_Integer(integer_stream.get(), -1234), 0);
+    StreamThatFillsUp float_stream(4);
+    EXPECT_LT(Stream_$_echo_$_Float(float_stream.get(), 2.5f), 0);
+}
+
+TEST(PartWayFailure, ClosedPipeWithSigpipeIgnored) {
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGPIPE, &ignore, &previous), 0);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    FILE* stream = fdopen(ends[1], "w");
+    ASSERT_NE(stream, nullptr);
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+
+    EXPECT_EQ(Stream_$_echo_$_String(stream, String_$_stringlit("abc")), 0);
+    EXPECT_EQ(Stream_$_print_$_String(stream, String_$_stringlit("abc")), -1);
+    EXPECT_LT(Stream_$_print_$_Integer(stream, 7), 0);
+    EXPECT_LT(Stream_$_print_$_Float(stream, 7.0f), 0);
+    std::fclose(stream);
+    sigaction(SIGPIPE, &previous, nullptr);
 }
 
 TEST(HugeOutput, CountsBeyondTheIntegerRangeSaturate) {
