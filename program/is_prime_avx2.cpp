@@ -31,7 +31,6 @@ struct Avx2Floats {
 };
 
 struct Avx2Doubles {
-    static constexpr int32_t kExactBelow = INT32_MAX;  // and INT32_MAX itself
     using Vector = __m256d;
     static constexpr int32_t kWidth = 4;
     static Vector splat(int32_t value) { return _mm256_set1_pd(value); }

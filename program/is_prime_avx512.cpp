@@ -83,7 +83,6 @@ struct Avx512Floats {
 };
 
 struct Avx512Doubles {
-    static constexpr int32_t kExactBelow = INT32_MAX;  // and INT32_MAX itself
     using Vector = __m512d;
     static constexpr int32_t kWidth = 8;
     static Vector splat(int32_t value) { return _mm512_set1_pd(value); }

@@ -31,7 +31,6 @@ struct Sse2Floats {
 };
 
 struct Sse2Doubles {
-    static constexpr int32_t kExactBelow = INT32_MAX;  // and INT32_MAX itself
     using Vector = __m128d;
     static constexpr int32_t kWidth = 2;
     static Vector splat(int32_t value) { return _mm_set1_pd(value); }

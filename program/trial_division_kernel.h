@@ -17,7 +17,6 @@
 //
 // A Lanes type provides:
 //   Vector, kWidth       the packed type and its number of lanes
-//   kExactBelow          the dividends it decides exactly are those below this
 //   splat(int32_t)       every lane set to the value
 //   first_candidates()   the odd candidates 3, 5, ..., 2 * kWidth + 1
 //   add(a, b)            lane-wise sum
@@ -26,6 +25,8 @@
 //                        branch mispredicted most, so it may trade throughput
 //                        for an answer that depends less on x's arrival
 //   within(d, limit)     bit mask of the lanes where d <= limit
+// Float lanes also state kExactBelow: they decide exactly the dividends below
+// it, and their path hands larger ones to double lanes.
 #include <cstdint>
 
 #include "truncated_sqrt.h"
