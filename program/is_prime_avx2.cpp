@@ -3,10 +3,8 @@
 
 #include <cstdint>
 
-#include "benchmark_range.h"
 #include "prime_paths.h"
 #include "trial_division_kernel.h"
-#include "verdict_sink.h"
 
 namespace primes {
 namespace {
@@ -51,15 +49,11 @@ struct Avx2Doubles {
 }  // namespace
 
 int32_t is_prime_avx2(int32_t x) {
-    return x < Avx2Floats::kExactBelow ? is_prime_by_lanes<Avx2Floats, 2>(x)
-                                       : is_prime_by_lanes<Avx2Doubles, 4>(x);
+    return is_prime_on_lanes<Avx2Floats, 2, Avx2Doubles, 4>(x);
 }
 
 void run_range_avx2() {
-    static_assert(kRangeLast < Avx2Floats::kExactBelow);
-    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
-        sink_verdict(is_prime_by_lanes<Avx2Floats, 2>(x));
-    }
+    run_range_on_lanes<Avx2Floats, 2>();
 }
 
 }  // namespace primes

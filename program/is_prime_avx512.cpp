@@ -8,10 +8,8 @@
 
 #include <cstdint>
 
-#include "benchmark_range.h"
 #include "prime_paths.h"
 #include "trial_division_kernel.h"
-#include "verdict_sink.h"
 
 namespace primes {
 namespace {
@@ -102,15 +100,11 @@ struct Avx512Doubles {
 }  // namespace
 
 int32_t is_prime_avx512(int32_t x) {
-    return x < Avx512Floats::kExactBelow ? is_prime_by_lanes<Avx512Floats, 1>(x)
-                                         : is_prime_by_lanes<Avx512Doubles, 2>(x);
+    return is_prime_on_lanes<Avx512Floats, 1, Avx512Doubles, 2>(x);
 }
 
 void run_range_avx512() {
-    static_assert(kRangeLast < Avx512Floats::kExactBelow);
-    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
-        sink_verdict(is_prime_by_lanes<Avx512Floats, 1>(x));
-    }
+    run_range_on_lanes<Avx512Floats, 1>();
 }
 
 }  // namespace primes

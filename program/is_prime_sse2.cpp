@@ -4,10 +4,8 @@
 
 #include <cstdint>
 
-#include "benchmark_range.h"
 #include "prime_paths.h"
 #include "trial_division_kernel.h"
-#include "verdict_sink.h"
 
 namespace primes {
 namespace {
@@ -50,15 +48,11 @@ struct Sse2Doubles {
 }  // namespace
 
 int32_t is_prime_sse2(int32_t x) {
-    return x < Sse2Floats::kExactBelow ? is_prime_by_lanes<Sse2Floats, 2>(x)
-                                       : is_prime_by_lanes<Sse2Doubles, 4>(x);
+    return is_prime_on_lanes<Sse2Floats, 2, Sse2Doubles, 4>(x);
 }
 
 void run_range_sse2() {
-    static_assert(kRangeLast < Sse2Floats::kExactBelow);
-    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
-        sink_verdict(is_prime_by_lanes<Sse2Floats, 2>(x));
-    }
+    run_range_on_lanes<Sse2Floats, 2>();
 }
 
 }  // namespace primes

@@ -29,7 +29,9 @@
 // it, and their path hands larger ones to double lanes.
 #include <cstdint>
 
+#include "benchmark_range.h"
 #include "truncated_sqrt.h"
+#include "verdict_sink.h"
 
 namespace primes {
 // Internal linkage keeps every instantiation with its own source's
@@ -87,6 +89,23 @@ template <class Lanes, int kBlocksPerBranch>
         }
     }
     return 1;
+}
+
+// A path's test for every Integer: float lanes below their exact bound,
+// double lanes above it.
+template <class Floats, int kFloatBlocks, class Doubles, int kDoubleBlocks>
+inline int32_t is_prime_on_lanes(int32_t x) {
+    return x < Floats::kExactBelow ? is_prime_by_lanes<Floats, kFloatBlocks>(x)
+                                   : is_prime_by_lanes<Doubles, kDoubleBlocks>(x);
+}
+
+// The benchmark loop on one path, with the test inlined into it.
+template <class Floats, int kBlocks>
+inline void run_range_on_lanes() {
+    static_assert(kRangeLast < Floats::kExactBelow);
+    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
+        sink_verdict(is_prime_by_lanes<Floats, kBlocks>(x));
+    }
 }
 
 }  // namespace
