@@ -43,6 +43,17 @@ __mmask16 divides_by_reciprocal(__m512 x, __m512 d) {
     return _mm512_cmp_ps_mask(_mm512_fnmadd_ps(n, d, x), _mm512_setzero_ps(), _CMP_EQ_OQ);
 }
 
+// The same for candidates d >= x / 8000 (and 0 < x < 2^22), one Newton step
+// fewer: q = x * r0 rounded is within (x / d) * 1.001 * 2^-14 <= 0.49 of
+// x / d, so n = round(q) is within 0.99 of it and |x - n * d| < d. Then
+// x - n * d, exact as above, is zero exactly when d divides x.
+constexpr int32_t kLargeCandidateRatio = 8000;
+__mmask16 divides_large_by_reciprocal(__m512 x, __m512 d) {
+    const __m512 r0 = _mm512_maskz_rcp14_ps(kAllLanes, d);
+    const __m512 n = _mm512_maskz_roundscale_ps(kAllLanes, _mm512_mul_ps(x, r0), kNearest);
+    return _mm512_cmp_ps_mask(_mm512_fnmadd_ps(n, d, x), _mm512_setzero_ps(), _CMP_EQ_OQ);
+}
+
 struct FloatPair {
     __m512 low;
     __m512 high;
@@ -74,6 +85,11 @@ struct Avx512Floats {
         return _cvtmask16_u32(divides_by_reciprocal(x.low, d.low)) |
                _cvtmask16_u32(divides_by_reciprocal(x.high, d.high)) << 16;
     }
+    static constexpr int32_t kLargeCandidateRatio = primes::kLargeCandidateRatio;
+    static unsigned large_divisors(Vector x, Vector d) {
+        return _cvtmask16_u32(divides_by_division(x.low, d.low)) |
+               _cvtmask16_u32(divides_large_by_reciprocal(x.high, d.high)) << 16;
+    }
     static unsigned within(Vector d, Vector limit) {
         return _cvtmask16_u32(_mm512_cmp_ps_mask(d.low, limit.low, _CMP_LE_OQ)) |
                _cvtmask16_u32(_mm512_cmp_ps_mask(d.high, limit.high, _CMP_LE_OQ)) << 16;
@@ -92,6 +108,8 @@ struct Avx512Doubles {
         return _mm512_cmp_pd_mask(quotient, whole, _CMP_EQ_OQ);
     }
     static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
+    static constexpr int32_t kLargeCandidateRatio = 0;
+    static unsigned large_divisors(Vector x, Vector d) { return divisors(x, d); }
     static unsigned within(Vector d, Vector limit) {
         return _mm512_cmp_pd_mask(d, limit, _CMP_LE_OQ);
     }

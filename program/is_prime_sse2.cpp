@@ -23,6 +23,8 @@ struct Sse2Floats {
         return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(quotient, whole)));
     }
     static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
+    static constexpr int32_t kLargeCandidateRatio = 0;
+    static unsigned large_divisors(Vector x, Vector d) { return divisors(x, d); }
     static unsigned within(Vector d, Vector limit) {
         return static_cast<unsigned>(_mm_movemask_ps(_mm_cmple_ps(d, limit)));
     }
@@ -40,6 +42,8 @@ struct Sse2Doubles {
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(quotient, whole)));
     }
     static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
+    static constexpr int32_t kLargeCandidateRatio = 0;
+    static unsigned large_divisors(Vector x, Vector d) { return divisors(x, d); }
     static unsigned within(Vector d, Vector limit) {
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(d, limit)));
     }

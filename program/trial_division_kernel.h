@@ -25,6 +25,8 @@
 //                        branch mispredicted most, so it may trade throughput
 //                        for an answer that depends less on x's arrival
 //   within(d, limit)     bit mask of the lanes where d <= limit
+//   kLargeCandidateRatio 0, or R > 0 when large_divisors(x, d) decides, more
+//                        cheaply, steps whose every candidate d >= x / R
 // Float lanes also state kExactBelow: they decide exactly the dividends below
 // it, and their path hands larger ones to double lanes.
 #include <cstdint>
@@ -78,8 +80,14 @@ template <class Lanes, int kBlocksPerBranch>
         any_divisor([&](auto d) { return Lanes::first_divisors(dividend, d); })) {
         return 0;
     }
-    while (first + kStepSpan - 2 <= limit) {
+    const auto small_candidates = [&] {
+        return Lanes::kLargeCandidateRatio == 0 || first * Lanes::kLargeCandidateRatio < x;
+    };
+    while (first + kStepSpan - 2 <= limit && small_candidates()) {
         if (any_divisor([&](auto d) { return Lanes::divisors(dividend, d); })) return 0;
+    }
+    while (first + kStepSpan - 2 <= limit) {
+        if (any_divisor([&](auto d) { return Lanes::large_divisors(dividend, d); })) return 0;
     }
     if (first <= limit) {
         const auto bound = Lanes::splat(limit);
