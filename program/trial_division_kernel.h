@@ -91,8 +91,12 @@ template <class Lanes, int kBlocksPerBranch>
     }
     if (first <= limit) {
         const auto bound = Lanes::splat(limit);
-        if (any_divisor(
-                [&](auto d) { return Lanes::divisors(dividend, d) & Lanes::within(d, bound); })) {
+        const bool small = small_candidates();
+        if (any_divisor([&](auto d) {
+                const unsigned found =
+                    small ? Lanes::divisors(dividend, d) : Lanes::large_divisors(dividend, d);
+                return found & Lanes::within(d, bound);
+            })) {
             return 0;
         }
     }
