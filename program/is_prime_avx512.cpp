@@ -3,7 +3,8 @@
 // multiply-add units, so that both units work at once. The first step decides
 // both by reciprocals: they depend on the candidates only, so its answer
 // follows x's arrival sooner, which is what a mispredicted exit waits for.
-// Double lanes, for large dividends, divide.
+// Once the candidates are large against x, the reciprocal needs no Newton
+// step. Double lanes, for large dividends, divide.
 #include <immintrin.h>
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 #pragma once
-// Trial division that decides several odd candidates per step with one packed
-// floating-point division. Included only by the per-instruction-set sources;
-// each supplies its own Lanes types.
+// Trial division that decides several odd candidates per step with packed
+// floating-point arithmetic: a division, or on the AVX-512 path for some
+// lanes a refined reciprocal (argued where it is defined). Included only by
+// the per-instruction-set sources; each supplies its own Lanes types.
 //
 // Why a division decides divisibility exactly. Let 0 < x < 2^p, where p is
 // the significand width (24 for float, 53 for double), and d >= 3 odd, so x
@@ -75,9 +76,11 @@ template <class Lanes, int kBlocksPerBranch>
         first += kStepSpan;
         return found != 0;
     };
-    // Most odd x have a small divisor, so the first step ends most tests.
+    // Most odd x have a small divisor, so the first step ends most tests;
+    // laid out for that.
     if (first + kStepSpan - 2 <= limit &&
-        any_divisor([&](auto d) { return Lanes::first_divisors(dividend, d); })) {
+        __builtin_expect(any_divisor([&](auto d) { return Lanes::first_divisors(dividend, d); }),
+                         1)) {
         return 0;
     }
     const auto small_candidates = [&] {
