@@ -22,9 +22,6 @@ struct Avx2Floats {
         return static_cast<unsigned>(
             _mm256_movemask_ps(_mm256_cmp_ps(quotient, whole, _CMP_EQ_OQ)));
     }
-    static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
-    static constexpr int32_t kLargeCandidateRatio = 0;
-    static unsigned large_divisors(Vector x, Vector d) { return divisors(x, d); }
     static unsigned within(Vector d, Vector limit) {
         return static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(d, limit, _CMP_LE_OQ)));
     }
@@ -42,9 +39,6 @@ struct Avx2Doubles {
         return static_cast<unsigned>(
             _mm256_movemask_pd(_mm256_cmp_pd(quotient, whole, _CMP_EQ_OQ)));
     }
-    static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
-    static constexpr int32_t kLargeCandidateRatio = 0;
-    static unsigned large_divisors(Vector x, Vector d) { return divisors(x, d); }
     static unsigned within(Vector d, Vector limit) {
         return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(d, limit, _CMP_LE_OQ)));
     }

@@ -48,7 +48,6 @@ __mmask16 divides_by_reciprocal(__m512 x, __m512 d) {
 // fewer: q = x * r0 rounded is within (x / d) * 1.001 * 2^-14 <= 0.49 of
 // x / d, so n = round(q) is within 0.99 of it and |x - n * d| < d. Then
 // x - n * d, exact as above, is zero exactly when d divides x.
-constexpr int32_t kLargeCandidateRatio = 8000;
 __mmask16 divides_large_by_reciprocal(__m512 x, __m512 d) {
     const __m512 r0 = _mm512_maskz_rcp14_ps(kAllLanes, d);
     const __m512 n = _mm512_maskz_roundscale_ps(kAllLanes, _mm512_mul_ps(x, r0), kNearest);
@@ -86,7 +85,7 @@ struct Avx512Floats {
         return _cvtmask16_u32(divides_by_reciprocal(x.low, d.low)) |
                _cvtmask16_u32(divides_by_reciprocal(x.high, d.high)) << 16;
     }
-    static constexpr int32_t kLargeCandidateRatio = primes::kLargeCandidateRatio;
+    static constexpr int32_t kLargeCandidateRatio = 8000;  // the bound argued above
     static unsigned large_divisors(Vector x, Vector d) {
         return _cvtmask16_u32(divides_by_division(x.low, d.low)) |
                _cvtmask16_u32(divides_large_by_reciprocal(x.high, d.high)) << 16;
@@ -108,13 +107,14 @@ struct Avx512Doubles {
         const __m512d whole = _mm512_maskz_roundscale_pd(0xff, quotient, kTruncate);
         return _mm512_cmp_pd_mask(quotient, whole, _CMP_EQ_OQ);
     }
-    static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
-    static constexpr int32_t kLargeCandidateRatio = 0;
-    static unsigned large_divisors(Vector x, Vector d) { return divisors(x, d); }
     static unsigned within(Vector d, Vector limit) {
         return _mm512_cmp_pd_mask(d, limit, _CMP_LE_OQ);
     }
 };
+
+// The kernel finds the optional members by name; a misspelt one would fall
+// back silently to the slower default.
+static_assert(large_candidate_ratio<Avx512Floats>() == Avx512Floats::kLargeCandidateRatio);
 
 }  // namespace
 

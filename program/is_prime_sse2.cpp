@@ -22,9 +22,6 @@ struct Sse2Floats {
         const __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(quotient));
         return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(quotient, whole)));
     }
-    static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
-    static constexpr int32_t kLargeCandidateRatio = 0;
-    static unsigned large_divisors(Vector x, Vector d) { return divisors(x, d); }
     static unsigned within(Vector d, Vector limit) {
         return static_cast<unsigned>(_mm_movemask_ps(_mm_cmple_ps(d, limit)));
     }
@@ -41,9 +38,6 @@ struct Sse2Doubles {
         const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(quotient));
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(quotient, whole)));
     }
-    static unsigned first_divisors(Vector x, Vector d) { return divisors(x, d); }
-    static constexpr int32_t kLargeCandidateRatio = 0;
-    static unsigned large_divisors(Vector x, Vector d) { return divisors(x, d); }
     static unsigned within(Vector d, Vector limit) {
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(d, limit)));
     }

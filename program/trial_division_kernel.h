@@ -22,12 +22,13 @@
 //   first_candidates()   the odd candidates 3, 5, ..., 2 * kWidth + 1
 //   add(a, b)            lane-wise sum
 //   divisors(x, d)       bit mask of the lanes where d divides x
+//   within(d, limit)     bit mask of the lanes where d <= limit
+// and may provide, where it has a better way than divisors():
 //   first_divisors(x, d) the same, for the first step: its exit is the
 //                        branch mispredicted most, so it may trade throughput
 //                        for an answer that depends less on x's arrival
-//   within(d, limit)     bit mask of the lanes where d <= limit
-//   kLargeCandidateRatio 0, or R > 0 when large_divisors(x, d) decides, more
-//                        cheaply, steps whose every candidate d >= x / R
+//   kLargeCandidateRatio R, with large_divisors(x, d) deciding, more cheaply,
+//                        steps whose every candidate d >= x / R
 // Float lanes also state kExactBelow: they decide exactly the dividends below
 // it, and their path hands larger ones to double lanes.
 #include <cstdint>
@@ -48,6 +49,34 @@ alignas(64) constexpr double kFirstOddDoubles[8] = {3, 5, 7, 9, 11, 13, 15, 17};
 
 // Float lanes that divide decide exactly every dividend below this.
 constexpr int32_t kFloatDivisionExactBelow = 1 << 24;
+
+// The optional members of a Lanes type, falling back to divisors().
+template <class Lanes, class Vector>
+[[gnu::always_inline]] inline unsigned first_step_divisors(Vector x, Vector d) {
+    if constexpr (requires { Lanes::first_divisors(x, d); }) {
+        return Lanes::first_divisors(x, d);
+    } else {
+        return Lanes::divisors(x, d);
+    }
+}
+
+template <class Lanes, class Vector>
+[[gnu::always_inline]] inline unsigned large_candidate_divisors(Vector x, Vector d) {
+    if constexpr (requires { Lanes::large_divisors(x, d); }) {
+        return Lanes::large_divisors(x, d);
+    } else {
+        return Lanes::divisors(x, d);
+    }
+}
+
+template <class Lanes>
+constexpr int32_t large_candidate_ratio() {
+    if constexpr (requires { Lanes::kLargeCandidateRatio; }) {
+        return Lanes::kLargeCandidateRatio;
+    } else {
+        return 0;  // no cheaper test: every step counts as small
+    }
+}
 
 // 1 if x is prime, 0 otherwise. Decides kBlocksPerBranch blocks of
 // Lanes::kWidth candidates before each early-exit branch: fewer branches, at
@@ -79,25 +108,27 @@ template <class Lanes, int kBlocksPerBranch>
     // Most odd x have a small divisor, so the first step ends most tests;
     // laid out for that.
     if (first + kStepSpan - 2 <= limit &&
-        __builtin_expect(any_divisor([&](auto d) { return Lanes::first_divisors(dividend, d); }),
-                         1)) {
+        __builtin_expect(
+            any_divisor([&](auto d) { return first_step_divisors<Lanes>(dividend, d); }), 1)) {
         return 0;
     }
     const auto small_candidates = [&] {
-        return Lanes::kLargeCandidateRatio == 0 || first * Lanes::kLargeCandidateRatio < x;
+        constexpr int32_t kRatio = large_candidate_ratio<Lanes>();
+        return kRatio == 0 || first * kRatio < x;
     };
     while (first + kStepSpan - 2 <= limit && small_candidates()) {
         if (any_divisor([&](auto d) { return Lanes::divisors(dividend, d); })) return 0;
     }
     while (first + kStepSpan - 2 <= limit) {
-        if (any_divisor([&](auto d) { return Lanes::large_divisors(dividend, d); })) return 0;
+        if (any_divisor([&](auto d) { return large_candidate_divisors<Lanes>(dividend, d); }))
+            return 0;
     }
     if (first <= limit) {
         const auto bound = Lanes::splat(limit);
         const bool small = small_candidates();
         if (any_divisor([&](auto d) {
-                const unsigned found =
-                    small ? Lanes::divisors(dividend, d) : Lanes::large_divisors(dividend, d);
+                const unsigned found = small ? Lanes::divisors(dividend, d)
+                                             : large_candidate_divisors<Lanes>(dividend, d);
                 return found & Lanes::within(d, bound);
             })) {
             return 0;
