@@ -12,14 +12,22 @@ int32_t byte_count(std::size_t count) {
     return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
 }
 
-// The text by length, in one block write; no zero byte is looked for.
+// The text by length, in one block write; no zero byte is looked for. An
+// empty String writes nothing and its data, null in a zero String, is never
+// passed on.
 int32_t echo_string(FILE* stream, String value) {
+    if (value.length == 0) return 0;
     return byte_count(std::fwrite(value.data, 1, value.length, stream));
 }
 
+// The text and the newline under one hold of the stream's lock, so that no
+// other thread's output lands between them.
 int32_t print_string(FILE* stream, String value) {
-    const std::size_t written = std::fwrite(value.data, 1, value.length, stream);
-    const int newline = std::fputc('\n', stream);
+    flockfile(stream);
+    const std::size_t written =
+        value.length == 0 ? 0 : fwrite_unlocked(value.data, 1, value.length, stream);
+    const int newline = putc_unlocked('\n', stream);
+    funlockfile(stream);
     if (written != value.length || newline == EOF) return -1;
     return byte_count(value.length + 1);
 }

@@ -10,12 +10,16 @@
 #include <cstdio>
 #include <limits>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "captured_stream.h"
 #include "prelude/prelude.h"
 
 namespace prelude::testing {
 namespace {
+
+constexpr String kZeroString{nullptr, 0, 0};
 
 // A Float as "%f" writes it.
 std::string float_text(float value) {
@@ -33,7 +37,10 @@ TEST(StreamOutput, StringsAreWrittenByLengthOnly) {
     EXPECT_EQ(Stream_$_echo_$_String(stream.get(), s), 5);
     EXPECT_EQ(Stream_$_print_$_String(stream.get(), String_$_stringlit("")), 1);
     EXPECT_EQ(Stream_$_echo_$_String(stream.get(), String_$_stringlit("")), 0);
-    EXPECT_EQ(stream.contents(), std::string("ab\0cd\nab\0cd\n", 12));
+    // A zero-initialised String: empty, with null data that is never passed on.
+    EXPECT_EQ(Stream_$_print_$_String(stream.get(), kZeroString), 1);
+    EXPECT_EQ(Stream_$_echo_$_String(stream.get(), kZeroString), 0);
+    EXPECT_EQ(stream.contents(), std::string("ab\0cd\nab\0cd\n\n", 13));
 }
 
 TEST(StreamOutput, NumbersAsFormattedPrintingWritesThem) {
@@ -70,8 +77,34 @@ TEST(StandardOutput, FreeFormsWriteToStdoutOnly) {
     EXPECT_EQ(print_$_Float(0.1f), 9);
     EXPECT_EQ(echo_$_Float(2.5f), 8);
     EXPECT_EQ(print_$_String(String_$_stringlit("")), 1);
+    EXPECT_EQ(print_$_String(kZeroString), 1);
+    EXPECT_EQ(echo_$_String(kZeroString), 0);
     EXPECT_EQ(Stream_$_print_$_Float(other.get(), 0.1f), 9);
-    EXPECT_EQ(captured.contents(), "ab12\nab12-3\n7" + float_text(0.1f) + "\n" + "2.500000\n");
+    EXPECT_EQ(captured.contents(), "ab12\nab12-3\n7" + float_text(0.1f) + "\n" + "2.500000\n\n");
+}
+
+TEST(SharedStream, PrintOfAStringKeepsItsNewlineWithItsText) {
+    // Threads printing to one stream: were the text and the newline two
+    // locked operations, another thread's line could land between them.
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    FILE* stream = open_memstream(&buffer, &size);
+    ASSERT_NE(stream, nullptr);
+    constexpr int kThreads = 8;
+    constexpr int kLines = 20'000;
+    const String line = String_$_stringlit("0123456789");
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < kLines; ++i) Stream_$_print_$_String(stream, line);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    std::fclose(stream);
+    std::string expected;
+    for (int i = 0; i < kThreads * kLines; ++i) expected += "0123456789\n";
+    EXPECT_TRUE(std::string(buffer, size) == expected);
+    std::free(buffer);
 }
 
 class FailingStream : public ::testing::Test {
@@ -92,11 +125,13 @@ TEST_F(FailingStream, PrintOfAStringReportsMinusOne) {
     EXPECT_EQ(Stream_$_print_$_String(full_, String_$_stringlit("abc")), -1);
     // Only the newline's write can fail here, and it does.
     EXPECT_EQ(Stream_$_print_$_String(full_, String_$_stringlit("")), -1);
+    EXPECT_EQ(Stream_$_print_$_String(full_, kZeroString), -1);
 }
 
 TEST_F(FailingStream, EchoOfAStringReportsTheBytesWritten) {
     EXPECT_EQ(Stream_$_echo_$_String(full_, String_$_stringlit("abc")), 0);
     EXPECT_EQ(Stream_$_echo_$_String(full_, String_$_stringlit("")), 0);
+    EXPECT_EQ(Stream_$_echo_$_String(full_, kZeroString), 0);
 }
 
 TEST_F(FailingStream, NumbersReportANegativeValue) {

@@ -82,6 +82,8 @@ TEST(StringConcatenation, TextOrderAndReserved) {
     const String ab = String_$_stringlit("ab");
     const String empty = String_$_stringlit("");
     const String v = String_$_stringlit("v=");
+    // A zero-initialised String is the empty text too, with no data at all.
+    const String zero{nullptr, 0, 0};
 
     const struct {
         String result;
@@ -94,12 +96,20 @@ TEST(StringConcatenation, TextOrderAndReserved) {
         {String_$_plus_$_String(empty, empty), ""},
         {String_$_plus_$_Float(v, 1.5f), "v=1.500000"},
         {Float_$_plus_$_String(0.1f, empty), "0.100000"},
+        {String_$_plus_$_String(zero, zero), ""},
+        {String_$_plus_$_String(ab, zero), "ab"},
+        {String_$_plus_$_Integer(zero, -7), "-7"},
+        {Integer_$_plus_$_String(12, zero), "12"},
+        {String_$_plus_$_Float(zero, 1.5f), "1.500000"},
+        {Float_$_plus_$_String(1.5f, zero), "1.500000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         expect_owned_text(c.result, c.expected);
         EXPECT_EQ(c.result.reserved, c.result.length);
     }
+    expect_owned_text(String_$_assign_$_String(ab, zero), "");
+    EXPECT_EQ(Ternary_$_pick_$_String_$_String_$_String(0, ab, zero, ab).data, nullptr);
 }
 
 TEST(StringConcatenation, NeverChangesOrSharesAnOperand) {

@@ -106,11 +106,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // Any bit pattern: NaNs, infinities and denormals included.
     const float real = std::bit_cast<float>(input.ConsumeIntegral<uint32_t>());
     const uint64_t left_reserved = input.ConsumeIntegral<uint64_t>();
+    // An empty operand is sometimes the zero String, whose data is null.
+    const bool left_may_be_zero = input.ConsumeBool();
+    const bool right_may_be_zero = input.ConsumeBool();
     const std::string left_text = input.ConsumeRandomLengthString(2048);
     const std::string right_text = input.ConsumeRemainingBytesAsString();
 
-    const String left{left_text.data(), left_text.size(), left_reserved};
-    const String right{right_text.data(), right_text.size(), right_text.size()};
+    const auto data_of = [](const std::string& text, bool may_be_zero) {
+        return text.empty() && may_be_zero ? nullptr : text.data();
+    };
+    const String left{data_of(left_text, left_may_be_zero), left_text.size(), left_reserved};
+    const String right{data_of(right_text, right_may_be_zero), right_text.size(),
+                       right_text.size()};
     const String none{nullptr, 0, 0};
 
     check_made(String_$_plus_$_String(left, right), left_text + right_text, left, right,
@@ -144,6 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
           "pick");
 
     check_output(left, integer, real);
+    check_output(right, other_integer, real);
 
     // Operands are never written through.
     check(text_of(left) == left_text && text_of(right) == right_text, "operands unchanged");
