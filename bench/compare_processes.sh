@@ -1,35 +1,28 @@
 #!/usr/bin/env bash
-# Times whole processes of two executables, alternating, and prints each
-# median and the ratio of the baseline's median to the candidate's.
+# Times whole processes of two executables with hyperfine (warm-up runs, no
+# shell in between) and prints its table, each median and the ratio of the
+# baseline's median to the candidate's.
 # Usage: compare_processes.sh CANDIDATE BASELINE [RUNS]   (RUNS defaults to 31)
 set -euo pipefail
 candidate=$1
 baseline=$2
 runs=${3:-31}
 (( runs >= 21 )) || { echo "use at least 21 runs" >&2; exit 2; }
+command -v hyperfine >/dev/null || { echo "hyperfine is not installed (package hyperfine)" >&2; exit 1; }
+results=$(mktemp -d)
+trap 'rm -rf "$results"' EXIT
 
-# Wall time of one run in seconds, with bash's microsecond clock.
-time_run() {
-    local start=$EPOCHREALTIME
-    "$1" >/dev/null 2>&1 </dev/null
-    local end=$EPOCHREALTIME
-    echo "$start $end" | awk '{ printf "%.6f\n", $2 - $1 }'
-}
-
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-# One warm-up run of each, so that neither pays for a cold page cache.
-time_run "$candidate" >/dev/null
-time_run "$baseline" >/dev/null
-candidate_times=()
-baseline_times=()
-for ((i = 0; i < runs; ++i)); do
-    candidate_times+=("$(time_run "$candidate")")
-    baseline_times+=("$(time_run "$baseline")")
-done
-candidate_median=$(printf '%s\n' "${candidate_times[@]}" | median)
-baseline_median=$(printf '%s\n' "${baseline_times[@]}" | median)
-printf 'runs each:        %d (alternating)\n' "$runs"
-printf 'baseline median:  %.4f s  (%s)\n' "$baseline_median" "$baseline"
-printf 'candidate median: %.4f s  (%s)\n' "$candidate_median" "$candidate"
-awk -v b="$baseline_median" -v c="$candidate_median" 'BEGIN { printf "ratio:            %.2fx faster\n", b / c }'
+hyperfine -N --style none --warmup 5 --runs "$runs" \
+    --export-csv "$results/times.csv" --export-markdown "$results/times.md" \
+    "$baseline" "$candidate" >/dev/null
+cat "$results/times.md"
+echo
+# The CSV rows are in command order: the baseline, then the candidate.
+awk -F, -v runs="$runs" -v baseline="$baseline" -v candidate="$candidate" '
+    NR == 2 { b = $4 } NR == 3 { c = $4 }
+    END {
+        printf "runs each:        %d (hyperfine -N, 5 warm-up runs)\n", runs
+        printf "baseline median:  %.4f s  (%s)\n", b, baseline
+        printf "candidate median: %.4f s  (%s)\n", c, candidate
+        printf "ratio:            %.2fx faster\n", b / c
+    }' "$results/times.csv"

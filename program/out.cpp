@@ -3,9 +3,26 @@
 #include "is_prime.h"
 #include "prime_paths.h"
 
-extern "C" int32_t isPrime_$_Integer(int32_t x) {
-    return primes::fastest_prime_path().is_prime(x);
+namespace {
+
+using IsPrime = int32_t (*)(int32_t);
+
+}  // namespace
+
+extern "C" {
+
+// Run once by the dynamic loader, before any constructor: the CPU model that
+// __builtin_cpu_supports reads is not filled in yet, so it is filled here.
+// Nothing here may be instrumented by a sanitizer, whose runtime is not up.
+__attribute__((no_sanitize("address", "undefined"))) static IsPrime resolve_is_prime() {
+    __builtin_cpu_init();
+    return primes::fastest_prime_path().is_prime;
 }
+
+// The fastest path's test, bound once at load time as an indirect function.
+int32_t isPrime_$_Integer(int32_t x) __attribute__((ifunc("resolve_is_prime")));
+
+}  // extern "C"
 
 int main() {
     // The path is chosen once; the loop over the range runs inside it.

@@ -1,8 +1,10 @@
-// The executable's dynamic symbol table holds exactly the project's entry points.
+// The dynamic symbol tables of the executable and of the shared library hold
+// exactly the project's entry points.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -29,7 +31,9 @@ bool from_sanitizer(const std::string& name) {
     return false;
 }
 
-std::set<std::string> defined_dynamic_symbols(const std::string& file) {
+// Each defined dynamic symbol, as nm names it (with its version, if any), and
+// its nm type letter.
+std::map<std::string, std::string> defined_dynamic_symbols(const std::string& file) {
     const std::string command = "nm -D --defined-only --format=posix '" + file + "'";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) return {};
@@ -37,19 +41,34 @@ std::set<std::string> defined_dynamic_symbols(const std::string& file) {
     char buffer[4096];
     size_t got = 0;
     while ((got = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) listing.append(buffer, got);
-    std::set<std::string> names;
+    std::map<std::string, std::string> symbols;
     std::istringstream lines(listing);
-    std::string name, rest;
-    while (lines >> name && std::getline(lines, rest)) names.insert(name);
-    return names;
+    std::string name, type, rest;
+    while (lines >> name >> type && std::getline(lines, rest)) symbols[name] = type;
+    return symbols;
 }
 
 TEST(ExportedSymbols, ExecutableExportsExactlyTheEntryPoints) {
+    const auto symbols = defined_dynamic_symbols(PRIMEBENCH_EXECUTABLE);
     std::set<std::string> own;
-    for (const auto& name : defined_dynamic_symbols(PRIMEBENCH_EXECUTABLE)) {
+    for (const auto& [name, type] : symbols) {
         if (!kToolchainSymbols.contains(name) && !from_sanitizer(name)) own.insert(name);
     }
     EXPECT_THAT(own, ::testing::ContainerEq(expected_exports()));
+    // Bound once by the loader to the path that this CPU runs.
+    EXPECT_EQ(symbols.count("isPrime_$_Integer") ? symbols.at("isPrime_$_Integer") : "", "i");
+}
+
+TEST(ExportedSymbols, SharedLibraryExportsThePreludeUnderOneVersion) {
+    std::set<std::string> expected = {"PRELUDE_1.0"};
+    for (const std::string& name : expected_exports()) {
+        if (name != "isPrime_$_Integer") expected.insert(name + "@@PRELUDE_1.0");
+    }
+    std::set<std::string> own;
+    for (const auto& [name, type] : defined_dynamic_symbols(PRELUDE_SHARED_LIBRARY)) {
+        if (!from_sanitizer(name)) own.insert(name);
+    }
+    EXPECT_THAT(own, ::testing::ContainerEq(expected));
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+# Hardened code generation and linking for every target: position-independent
+# executables, a stack protector, fortified libc calls in optimised builds,
+# control-flow protection where the compiler has it, and a read-only
+# relocation table bound at load time (full RELRO, immediate binding).
+include(CheckCXXCompilerFlag)
+include(CheckPIESupported)
+check_pie_supported()
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+
+add_compile_options(-fstack-protector-strong)
+check_cxx_compiler_flag(-fcf-protection PRIMEBENCH_HAS_CF_PROTECTION)
+if(PRIMEBENCH_HAS_CF_PROTECTION)
+  add_compile_options(-fcf-protection)
+endif()
+# Fortification needs the optimiser, and the sanitizers check the same calls
+# their own way.
+if(NOT PRIMEBENCH_SANITIZE)
+  add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+endif()
+add_link_options(LINKER:-z,relro,-z,now)

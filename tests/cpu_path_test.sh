@@ -1,0 +1,65 @@
+#!/bin/sh
+# Runs the real executable, the path probe and the exported-test probe on a
+# CPU, emulated or this machine's own, and checks the path chosen: by the
+# probe, and by the loader's binding of the exported isPrime_$_Integer, which
+# must point at that path's test and give right verdicts.
+# Usage: cpu_path_test.sh CPU EXPECTED_PATH EXECUTABLE PATH_PROBE EXPORT_PROBE
+#   CPU: a qemu CPU model, or "native" to run directly; EXPECTED_PATH: sse2,
+#   avx2, avx512, or "cpuinfo" for the fastest that /proc/cpuinfo lists.
+set -eu
+cpu=$1
+expected_path=$2
+exe=$3
+path_probe=$4
+export_probe=$5
+out=$(mktemp)
+err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+
+if [ "$expected_path" = cpuinfo ]; then
+    flags=$(grep -m1 '^flags' /proc/cpuinfo)
+    case " $flags " in
+        *" avx512f "*) expected_path=avx512 ;;
+        *" avx2 "*) expected_path=avx2 ;;
+        *) expected_path=sse2 ;;
+    esac
+fi
+
+# run [VAR=VALUE] PROGRAM: on the emulated CPU, or directly.
+run() {
+    if [ "$cpu" = native ]; then
+        env "$@"
+    else
+        command -v qemu-x86_64 >/dev/null || { echo "qemu-x86_64 is not installed (package qemu-user)"; exit 1; }
+        environment=""
+        case $1 in *=*) environment="-E $1"; shift ;; esac
+        # shellcheck disable=SC2086
+        qemu-x86_64 -cpu "$cpu" $environment "$@"
+    fi
+}
+# The emulator's own notes about CPU features it cannot model are not ours.
+own_errors() { grep -v '^qemu-x86_64: warning: ' "$err" || true; }
+
+status=0
+run "$exe" >"$out" 2>"$err" </dev/null || status=$?
+[ "$status" -eq 0 ] || { echo "exit status $status on $cpu"; cat "$err"; exit 1; }
+[ ! -s "$out" ] || { echo "unexpected standard output on $cpu"; exit 1; }
+[ -z "$(own_errors)" ] || { echo "unexpected standard error on $cpu:"; own_errors; exit 1; }
+
+run "$path_probe" >"$out" 2>"$err" </dev/null
+report=$(cat "$out")
+echo "$cpu: $report"
+[ "$report" = "$expected_path 148933" ] || { echo "expected '$expected_path 148933'"; exit 1; }
+
+status=0
+run "LD_PRELOAD=$export_probe" "$exe" >"$out" 2>"$err" </dev/null || status=$?
+report=$(cat "$out")
+echo "$cpu: exported isPrime_\$_Integer: $report"
+[ "$status" -eq 0 ] || { echo "wrong verdicts from the exported test"; own_errors; exit 1; }
+offset=$(echo "$report" | sed -n 's/^offset \([0-9a-f]*\) .*/\1/p')
+bound=$(nm -C "$exe" | awk -v offset="$offset" '
+    { address = $1; sub(/^0+/, "", address) }
+    address == offset && /primes::is_prime_[a-z0-9]*\(int\)/ {
+        sub(/.*primes::is_prime_/, ""); sub(/\(int\).*/, ""); print }')
+[ "$bound" = "$expected_path" ] ||
+    { echo "the exported test is bound to '${bound:-an unknown function}', expected $expected_path"; exit 1; }

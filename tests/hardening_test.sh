@@ -1,0 +1,32 @@
+#!/bin/sh
+# Checks the hardening of built files from what readelf and objdump show:
+# full RELRO with immediate binding, a position-independent executable, the
+# stack protector, control-flow protection at an exported entry point, and,
+# where asked, fortified libc calls.
+# Usage: hardening_test.sh EXECUTABLE SHARED_LIBRARY FORTIFIED(yes|no)
+set -eu
+exe=$1
+lib=$2
+fortified=$3
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+for file in "$exe" "$lib"; do
+    readelf -lW "$file" | grep -q 'GNU_RELRO' || fail "$file: no GNU_RELRO segment"
+    readelf -dW "$file" | grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' ||
+        fail "$file: not bound at load time (BIND_NOW)"
+    nm -D --undefined-only "$file" | grep -q '__stack_chk_fail' || fail "$file: no stack protector"
+    if [ "$fortified" = yes ]; then
+        nm -D --undefined-only "$file" | grep -q '__[a-z]*_chk@' || fail "$file: no fortified call"
+    fi
+    # With control-flow protection every function that may be reached
+    # indirectly starts with an end-branch marker.
+    objdump -d --no-show-raw-insn "--disassemble=Integer_\$_compare_\$_Integer" "$file" |
+        grep -A1 '<Integer_\$_compare_\$_Integer>:' | grep -q 'endbr64' ||
+        fail "$file: no end-branch marker at an entry point"
+done
+readelf -hW "$exe" | grep -q 'Type: *DYN' || fail "$exe: not position-independent"
+readelf -dW "$exe" | grep -Eq '\(FLAGS_1\).*PIE' || fail "$exe: not marked PIE"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "hardened: $exe $lib"
