@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "number_text.h"
 #include "prelude/prelude.h"
 
 namespace {
@@ -32,9 +33,23 @@ int32_t print_string(FILE* stream, String value) {
     return byte_count(value.length + 1);
 }
 
-// Floats are written widened to double, as "%f" reads them.
-double widen(float value) {
-    return static_cast<double>(value);
+// A number's text, and the newline for print, in one block write: the bytes
+// that fprintf would write, and its result: their count, or -1 when the
+// stream refuses any of them (read-only, wide-oriented, a failed write).
+int32_t write_number_text(FILE* stream, char* text, std::size_t length, bool newline) {
+    if (newline) text[length++] = '\n';
+    if (std::fwrite(text, 1, length, stream) != length) return -1;
+    return static_cast<int32_t>(length);
+}
+
+int32_t write_integer(FILE* stream, int32_t value, bool newline) {
+    char text[prelude::kNumberTextSize];
+    return write_number_text(stream, text, prelude::integer_text(value, text), newline);
+}
+
+int32_t write_float(FILE* stream, float value, bool newline) {
+    char text[prelude::kNumberTextSize];
+    return write_number_text(stream, text, prelude::float_text(value, text), newline);
 }
 
 }  // namespace
@@ -45,40 +60,40 @@ int32_t Stream_$_print_$_String(FILE* stream, String value) {
     return print_string(stream, value);
 }
 int32_t Stream_$_print_$_Integer(FILE* stream, int32_t value) {
-    return std::fprintf(stream, "%d\n", value);
+    return write_integer(stream, value, true);
 }
 int32_t Stream_$_print_$_Float(FILE* stream, float value) {
-    return std::fprintf(stream, "%f\n", widen(value));
+    return write_float(stream, value, true);
 }
 
 int32_t print_$_String(String value) {
     return print_string(stdout, value);
 }
 int32_t print_$_Integer(int32_t value) {
-    return std::fprintf(stdout, "%d\n", value);
+    return write_integer(stdout, value, true);
 }
 int32_t print_$_Float(float value) {
-    return std::fprintf(stdout, "%f\n", widen(value));
+    return write_float(stdout, value, true);
 }
 
 int32_t Stream_$_echo_$_String(FILE* stream, String value) {
     return echo_string(stream, value);
 }
 int32_t Stream_$_echo_$_Integer(FILE* stream, int32_t value) {
-    return std::fprintf(stream, "%d", value);
+    return write_integer(stream, value, false);
 }
 int32_t Stream_$_echo_$_Float(FILE* stream, float value) {
-    return std::fprintf(stream, "%f", widen(value));
+    return write_float(stream, value, false);
 }
 
 int32_t echo_$_String(String value) {
     return echo_string(stdout, value);
 }
 int32_t echo_$_Integer(int32_t value) {
-    return std::fprintf(stdout, "%d", value);
+    return write_integer(stdout, value, false);
 }
 int32_t echo_$_Float(float value) {
-    return std::fprintf(stdout, "%f", widen(value));
+    return write_float(stdout, value, false);
 }
 
 }  // extern "C"

@@ -1,33 +1,27 @@
 // Strings from literals, by assignment and by concatenation.
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
+#include "number_text.h"
 #include "prelude/prelude.h"
 #include "text_block.h"
 
 namespace {
 
-// Room for any number text; the longest, -FLT_MAX as "%f", is 47 bytes.
-constexpr std::size_t kNumberBufferSize = 512;
-
 struct NumberText {
-    char bytes[kNumberBufferSize];
+    char bytes[prelude::kNumberTextSize];
     std::size_t length;
 };
 
 NumberText integer_text(int32_t value) {
     NumberText text;
-    const int count = std::snprintf(text.bytes, sizeof text.bytes, "%i", value);
-    text.length = count > 0 ? static_cast<std::size_t>(count) : 0;
+    text.length = prelude::integer_text(value, text.bytes);
     return text;
 }
 
 NumberText float_text(float value) {
     NumberText text;
-    const int count =
-        std::snprintf(text.bytes, sizeof text.bytes, "%f", static_cast<double>(value));
-    text.length = count > 0 ? static_cast<std::size_t>(count) : 0;
+    text.length = prelude::float_text(value, text.bytes);
     return text;
 }
 

@@ -14,7 +14,9 @@ extern "C" {
 // Run once by the dynamic loader, before any constructor: the CPU model that
 // __builtin_cpu_supports reads is not filled in yet, so it is filled here.
 // Nothing here may be instrumented by a sanitizer, whose runtime is not up.
-__attribute__((no_sanitize("address", "undefined"))) static IsPrime resolve_is_prime() {
+// Not static: Clang finds an ifunc's resolver by its symbol name. Hidden, as
+// everything not marked for export is.
+__attribute__((no_sanitize("address", "undefined"))) IsPrime resolve_is_prime() {
     __builtin_cpu_init();
     return primes::fastest_prime_path().is_prime;
 }
