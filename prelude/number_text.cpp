@@ -21,23 +21,52 @@ void write_pair(char* at, unsigned pair) {
     std::memcpy(at, kDigitPairs + 2 * pair, 2);
 }
 
+// The number of decimal digits of value (1 for 0), from its bit width.
+std::size_t decimal_digits(uint64_t value) {
+    static constexpr uint64_t kPowersOfTen[] = {1,
+                                                10,
+                                                100,
+                                                1'000,
+                                                10'000,
+                                                100'000,
+                                                1'000'000,
+                                                10'000'000,
+                                                100'000'000,
+                                                1'000'000'000,
+                                                10'000'000'000,
+                                                100'000'000'000,
+                                                1'000'000'000'000,
+                                                10'000'000'000'000,
+                                                100'000'000'000'000,
+                                                1'000'000'000'000'000,
+                                                10'000'000'000'000'000,
+                                                100'000'000'000'000'000,
+                                                1'000'000'000'000'000'000,
+                                                10'000'000'000'000'000'000u};
+    // With width bits, value lies in [2^(width-1), 2^width): its digit count
+    // is guess or guess + 1, guess = floor(width * log10(2)) (1233 / 4096 is
+    // log10(2) to within 2^-17, close enough for every width up to 64).
+    const uint64_t nonzero = value | 1;
+    const auto guess = static_cast<std::size_t>(std::bit_width(nonzero) * 1233) >> 12;
+    return guess + (nonzero >= kPowersOfTen[guess] ? 1 : 0);
+}
+
 // The decimal digits of value, without leading zeros, at text; their count.
-std::size_t write_decimal(uint64_t value, char* text) {
-    char digits[20];
-    char* start = digits + sizeof digits;
+// Unsigned is uint32_t where that suffices: its divisions are cheaper.
+template <class Unsigned>
+std::size_t write_decimal(Unsigned value, char* text) {
+    const std::size_t count = decimal_digits(value);
+    char* end = text + count;
     while (value >= 100) {
-        start -= 2;
-        write_pair(start, static_cast<unsigned>(value % 100));
+        end -= 2;
+        write_pair(end, static_cast<unsigned>(value % 100));
         value /= 100;
     }
     if (value >= 10) {
-        start -= 2;
-        write_pair(start, static_cast<unsigned>(value));
+        write_pair(end - 2, static_cast<unsigned>(value));
     } else {
-        *--start = static_cast<char>('0' + value);
+        end[-1] = static_cast<char>('0' + value);
     }
-    const auto count = static_cast<std::size_t>(digits + sizeof digits - start);
-    std::memcpy(text, start, count);
     return count;
 }
 

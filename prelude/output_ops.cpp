@@ -36,9 +36,12 @@ int32_t print_string(FILE* stream, String value) {
 // A number's text, and the newline for print, in one block write: the bytes
 // that fprintf would write, and its result: their count, or -1 when the
 // stream refuses any of them (read-only, wide-oriented, a failed write).
+// fputs reports a failed write as fprintf does; fwrite can report a write
+// that its device refused with -1 as a full count.
 int32_t write_number_text(FILE* stream, char* text, std::size_t length, bool newline) {
     if (newline) text[length++] = '\n';
-    if (std::fwrite(text, 1, length, stream) != length) return -1;
+    text[length] = '\0';  // number text holds no zero byte
+    if (std::fputs(text, stream) == EOF) return -1;
     return static_cast<int32_t>(length);
 }
 

@@ -54,4 +54,8 @@ void run_range_avx2() {
     run_range_on_lanes<Avx2Floats, 2>();
 }
 
+void tally_range_avx2(RangeTally& tally) {
+    tally_range_on_lanes<Avx2Floats, 2>(tally);
+}
+
 }  // namespace primes

@@ -126,4 +126,8 @@ void run_range_avx512() {
     run_range_on_lanes<Avx512Floats, 1>();
 }
 
+void tally_range_avx512(RangeTally& tally) {
+    tally_range_on_lanes<Avx512Floats, 1>(tally);
+}
+
 }  // namespace primes

@@ -53,4 +53,8 @@ void run_range_sse2() {
     run_range_on_lanes<Sse2Floats, 2>();
 }
 
+void tally_range_sse2(RangeTally& tally) {
+    tally_range_on_lanes<Sse2Floats, 2>(tally);
+}
+
 }  // namespace primes

@@ -20,9 +20,9 @@ PRIMEBENCH_UNINSTRUMENTED bool has_avx512() {
 }
 
 constexpr PrimePath kPaths[] = {
-    {"sse2", &always, &is_prime_sse2, &run_range_sse2},
-    {"avx2", &has_avx2, &is_prime_avx2, &run_range_avx2},
-    {"avx512", &has_avx512, &is_prime_avx512, &run_range_avx512},
+    {"sse2", &always, &is_prime_sse2, &run_range_sse2, &tally_range_sse2},
+    {"avx2", &has_avx2, &is_prime_avx2, &run_range_avx2, &tally_range_avx2},
+    {"avx512", &has_avx512, &is_prime_avx512, &run_range_avx512, &tally_range_avx512},
 };
 
 }  // namespace

@@ -3,14 +3,17 @@
 #include <cstdint>
 #include <span>
 
+#include "benchmark_range.h"
+
 namespace primes {
 
 // One way of running the primality test, built for one instruction set.
 struct PrimePath {
     const char* name;
-    bool (*supported)();           // whether this CPU runs it
-    int32_t (*is_prime)(int32_t);  // 1 if x is prime, 0 otherwise, for every Integer
-    void (*run_range)();           // the benchmark loop over the whole range, on this path
+    bool (*supported)();               // whether this CPU runs it
+    int32_t (*is_prime)(int32_t);      // 1 if x is prime, 0 otherwise, for every Integer
+    void (*run_range)();               // the benchmark loop over the whole range, on this path
+    void (*tally_range)(RangeTally&);  // the same loop, recording what it visits
 };
 
 // Every path, slowest first.
@@ -26,5 +29,8 @@ int32_t is_prime_avx512(int32_t x);
 void run_range_sse2();
 void run_range_avx2();
 void run_range_avx512();
+void tally_range_sse2(RangeTally& tally);
+void tally_range_avx2(RangeTally& tally);
+void tally_range_avx512(RangeTally& tally);
 
 }  // namespace primes

@@ -145,13 +145,27 @@ inline int32_t is_prime_on_lanes(int32_t x) {
                                    : is_prime_by_lanes<Doubles, kDoubleBlocks>(x);
 }
 
-// The benchmark loop on one path, with the test inlined into it.
-template <class Floats, int kBlocks>
-inline void run_range_on_lanes() {
+// The benchmark loop on one path, with the test inlined into it, handing
+// each Integer and its verdict to consume.
+template <class Floats, int kBlocks, class Consume>
+inline void loop_over_range(Consume consume) {
     static_assert(kRangeLast < Floats::kExactBelow);
     for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
-        sink_verdict(is_prime_by_lanes<Floats, kBlocks>(x));
+        consume(x, is_prime_by_lanes<Floats, kBlocks>(x));
     }
+}
+
+// The loop as the executable runs it: each verdict dropped into the sink.
+template <class Floats, int kBlocks>
+inline void run_range_on_lanes() {
+    loop_over_range<Floats, kBlocks>([](int32_t, int32_t verdict) { sink_verdict(verdict); });
+}
+
+// The same loop, recording what it visited.
+template <class Floats, int kBlocks>
+inline void tally_range_on_lanes(RangeTally& tally) {
+    loop_over_range<Floats, kBlocks>(
+        [&tally](int32_t x, int32_t verdict) { tally.record(x, verdict); });
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ TEST(IntegerExponent, ExactPowersAndTruncatedFractions) {
     EXPECT_EQ(Integer_$_exponent_$_Integer(-2, 3), -8);
     EXPECT_EQ(Integer_$_exponent_$_Integer(0, 0), 1);
     EXPECT_EQ(Integer_$_exponent_$_Integer(2, -1), 0);
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-2, -1), 0);  // -0.5 truncates toward zero
+    EXPECT_EQ(Integer_$_exponent_$_Integer(-3, -3), 0);
     EXPECT_EQ(Integer_$_exponent_$_Integer(-1, -3), -1);
     EXPECT_EQ(Integer_$_exponent_$_Integer(1, INT_MIN), 1);
     EXPECT_EQ(Integer_$_exponent_$_Integer(-1, INT_MAX), -1);
@@ -36,6 +38,8 @@ TEST(IntegerExponent, SaturatesBeyondTheIntegerRange) {
 TEST(FloatExponent, ThroughDoublePrecision) {
     EXPECT_EQ(Float_$_exponent_$_Integer(1.5f, 2), 2.25f);
     EXPECT_EQ(Integer_$_exponent_$_Float(4, 0.5f), 2.0f);
+    // The base is converted exactly: above 2^24 it has no float of its own.
+    EXPECT_EQ(Integer_$_exponent_$_Float(16'777'217, 2.0f), 281'475'010'265'088.0f);
     EXPECT_TRUE(std::isnan(Float_$_exponent_$_Float(-4.0f, 0.5f)));
     EXPECT_TRUE(std::isnan(Integer_$_exponent_$_Float(-4, 0.5f)));
     EXPECT_EQ(Float_$_exponent_$_Float(2.0f, -1.0f), 0.5f);

@@ -4,11 +4,14 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <climits>
 #include <cstdio>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -214,6 +217,166 @@ TEST(PartWayFailure, ClosedPipeWithSigpipeIgnored) {
     EXPECT_LT(Stream_$_print_$_Integer(stream, 7), 0);
     EXPECT_LT(Stream_$_print_$_Float(stream, 7.0f), 0);
     std::fclose(stream);
+    sigaction(SIGPIPE, &previous, nullptr);
+}
+
+// A stream of some kind, opened afresh for one write; `close` closes it and
+// returns the bytes that its device accepted.
+struct OpenStream {
+    FILE* stream;
+    std::function<std::string()> close;
+};
+
+// A device that accepts `capacity` bytes and then fails every write.
+struct FillingDevice {
+    std::size_t capacity;
+    std::string accepted;
+    static ssize_t write(void* cookie, const char* bytes, std::size_t size) {
+        auto* self = static_cast<FillingDevice*>(cookie);
+        const std::size_t taken = std::min(size, self->capacity - self->accepted.size());
+        if (taken == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        self->accepted.append(bytes, taken);
+        return static_cast<ssize_t>(taken);
+    }
+};
+
+OpenStream open_filling(std::size_t capacity, bool buffered) {
+    auto device = std::make_shared<FillingDevice>(FillingDevice{capacity, {}});
+    FILE* stream =
+        fopencookie(device.get(), "w", {nullptr, &FillingDevice::write, nullptr, nullptr});
+    if (!buffered) std::setvbuf(stream, nullptr, _IONBF, 0);
+    return {stream, [stream, device] {
+                std::fclose(stream);
+                return device->accepted;
+            }};
+}
+
+OpenStream open_file(bool wide) {
+    FILE* file = std::tmpfile();
+    if (wide) fwide(file, 1);
+    return {file, [file] {
+                std::fflush(file);
+                std::string bytes(4096, '\0');
+                std::rewind(file);
+                bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+                std::fclose(file);
+                return bytes;
+            }};
+}
+
+OpenStream open_memory() {
+    struct Memory {
+        char* data = nullptr;
+        std::size_t size = 0;
+    };
+    auto memory = std::make_shared<Memory>();
+    FILE* stream = open_memstream(&memory->data, &memory->size);
+    return {stream, [stream, memory] {
+                std::fclose(stream);
+                std::string bytes(memory->data, memory->size);
+                std::free(memory->data);
+                return bytes;
+            }};
+}
+
+OpenStream open_device(const char* path, const char* mode, bool buffered) {
+    FILE* stream = std::fopen(path, mode);
+    if (!buffered) std::setvbuf(stream, nullptr, _IONBF, 0);
+    return {stream, [stream] {
+                std::fclose(stream);
+                return std::string();
+            }};
+}
+
+OpenStream open_closed_pipe() {
+    int ends[2] = {-1, -1};
+    if (pipe(ends) != 0) return {nullptr, [] { return std::string(); }};
+    close(ends[0]);
+    FILE* stream = fdopen(ends[1], "w");
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    return {stream, [stream] {
+                std::fclose(stream);
+                return std::string();
+            }};
+}
+
+struct Written {
+    int32_t result;
+    std::string accepted;
+};
+
+Written write_to(const std::function<OpenStream()>& open,
+                 const std::function<int32_t(FILE*)>& write) {
+    OpenStream opened = open();
+    if (opened.stream == nullptr) return {INT32_MIN, "cannot open"};
+    const int32_t result = write(opened.stream);
+    return {result, opened.close()};
+}
+
+TEST(NumberOutput, SameBytesAndResultAsFprintfOnEveryKindOfStream) {
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGPIPE, &ignore, &previous), 0);
+
+    std::vector<std::pair<std::string, std::function<OpenStream()>>> kinds = {
+        {"regular file", [] { return open_file(false); }},
+        {"wide-oriented file", [] { return open_file(true); }},
+        {"memory stream", [] { return open_memory(); }},
+        {"/dev/full buffered", [] { return open_device("/dev/full", "w", true); }},
+        {"/dev/full unbuffered", [] { return open_device("/dev/full", "w", false); }},
+        {"read-only", [] { return open_device("/dev/null", "r", true); }},
+        {"closed pipe", [] { return open_closed_pipe(); }},
+    };
+    for (std::size_t capacity : {0u, 1u, 2u, 3u, 8u, 12u, 47u}) {
+        kinds.emplace_back("fills up after " + std::to_string(capacity),
+                           [capacity] { return open_filling(capacity, false); });
+        kinds.emplace_back("buffered, fills up after " + std::to_string(capacity),
+                           [capacity] { return open_filling(capacity, true); });
+    }
+
+    struct Operation {
+        std::string name;
+        std::function<int32_t(FILE*)> prelude;
+        std::function<int32_t(FILE*)> libc;
+    };
+    std::vector<Operation> operations;
+    for (int32_t value : {0, -3, 1234567, INT_MIN}) {
+        const std::string v = std::to_string(value);
+        operations.push_back({"print Integer " + v,
+                              [value](FILE* f) { return Stream_$_print_$_Integer(f, value); },
+                              [value](FILE* f) { return std::fprintf(f, "%d\n", value); }});
+        operations.push_back({"echo Integer " + v,
+                              [value](FILE* f) { return Stream_$_echo_$_Integer(f, value); },
+                              [value](FILE* f) { return std::fprintf(f, "%d", value); }});
+    }
+    for (float value : {2.5f, -0.1f, -FLT_MAX, std::numeric_limits<float>::quiet_NaN()}) {
+        const double wide = static_cast<double>(value);
+        const std::string v = float_text(value);
+        operations.push_back({"print Float " + v,
+                              [value](FILE* f) { return Stream_$_print_$_Float(f, value); },
+                              [wide](FILE* f) { return std::fprintf(f, "%f\n", wide); }});
+        operations.push_back({"echo Float " + v,
+                              [value](FILE* f) { return Stream_$_echo_$_Float(f, value); },
+                              [wide](FILE* f) { return std::fprintf(f, "%f", wide); }});
+    }
+
+    for (const auto& [kind, open] : kinds) {
+        for (const Operation& operation : operations) {
+            SCOPED_TRACE(kind + ": " + operation.name);
+            const Written ours = write_to(open, operation.prelude);
+            const Written libc = write_to(open, operation.libc);
+            EXPECT_EQ(ours.accepted, libc.accepted);
+            if (libc.result < 0) {
+                EXPECT_LT(ours.result, 0);
+            } else {
+                EXPECT_EQ(ours.result, libc.result);
+            }
+        }
+    }
     sigaction(SIGPIPE, &previous, nullptr);
 }
 

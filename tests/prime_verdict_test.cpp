@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "prime_implementations.h"
+#include "prime_paths.h"
 #include "prime_reference.h"
 
 namespace primes::testing {
@@ -87,6 +88,20 @@ TEST_P(PrimeVerdict, AgreesWithReferenceOnSampledIntegers) {
     for (int i = 0; i < 1'000'000; ++i) {
         const int32_t x = any_integer(random);
         ASSERT_EQ(verdict(x), reference.is_prime(x) ? 1 : 0) << x;
+    }
+}
+
+// The loop that the executable runs on each path tests exactly 1..1,999,999.
+TEST(BenchmarkLoop, EveryPathVisitsExactlyTheRange) {
+    for (const PrimePath& path : prime_paths()) {
+        if (!path.supported()) continue;
+        SCOPED_TRACE(path.name);
+        RangeTally tally;
+        path.tally_range(tally);
+        EXPECT_EQ(tally.first, 1);
+        EXPECT_EQ(tally.last, 1'999'999);
+        EXPECT_EQ(tally.count, 1'999'999);
+        EXPECT_EQ(tally.primes, 148'933);
     }
 }
 
