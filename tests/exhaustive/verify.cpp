@@ -6,7 +6,8 @@
 // Usage: verify [--part primes|integer-text|float-text]... [--path NAME]
 //               [--from A] [--to B] [--threads N]
 //   --part     what to check (repeatable; all three by default)
-//   --path     only this primality path: sse2, avx2, avx512 or exported
+//   --path     only this primality path: sse2, avx2, avx512, exported, or
+//              fastest (the one this CPU's executable runs)
 //   --from/--to  only the Integers from A to B (for float text: the bit
 //              patterns whose value as an Integer lies there)
 //   --threads  worker threads (default: one per core)
@@ -67,7 +68,7 @@ struct Options {
 [[noreturn]] void usage(const char* problem) {
     std::fprintf(stderr,
                  "verify: %s\nusage: verify [--part primes|integer-text|float-text]... "
-                 "[--path sse2|avx2|avx512|exported] [--from A] [--to B] [--threads N]\n",
+                 "[--path sse2|avx2|avx512|exported|fastest] [--from A] [--to B] [--threads N]\n",
                  problem);
     std::exit(2);
 }
@@ -102,6 +103,7 @@ Options parse_options(int argc, char** argv) {
             options.parts.push_back(part);
         } else if (flag == "--path") {
             options.path = value;
+            if (options.path == "fastest") options.path = primes::fastest_prime_path().name;
         } else {
             usage("unknown option");
         }

@@ -32,6 +32,15 @@
  *     first String, zero the second, any positive the third.
  *   - The concatenations set reserved to the result's length.
  *   - A byte count above INT32_MAX is reported as INT32_MAX.
+ *   - The zero String {NULL, 0, 0} is the empty text in every operation.
+ *   - print of a String writes its text and newline under one hold of the
+ *     stream's lock.
+ *
+ * Number text is the prelude's own conversion, byte for byte what libc's
+ * "%i"/"%d" and "%f" write (libc formats a Float itself when the thread's
+ * locale has another decimal point or the rounding mode is not to nearest).
+ * The number forms of print and echo write their text in one block write and
+ * return what fprintf would: the characters written, or a negative value.
  */
 #ifndef PRELUDE_PRELUDE_H
 #define PRELUDE_PRELUDE_H
