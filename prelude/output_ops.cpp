@@ -1,8 +1,11 @@
 // print (value and newline) and echo (value alone), on a given stream or on
 // standard output.
+#include <sys/single_threaded.h>
+
 #include <climits>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "number_text.h"
 #include "prelude/prelude.h"
@@ -21,14 +24,32 @@ int32_t echo_string(FILE* stream, String value) {
     return byte_count(std::fwrite(value.data, 1, value.length, stream));
 }
 
+// Holds a stream's lock while alive, where another thread could write to it:
+// while the process has a single thread, nothing can come between two writes,
+// and libc itself then skips the stream's locks.
+class StreamHold {
+  public:
+    explicit StreamHold(FILE* stream) : stream_(stream), locked_(__libc_single_threaded == 0) {
+        if (locked_) flockfile(stream_);
+    }
+    ~StreamHold() {
+        if (locked_) funlockfile(stream_);
+    }
+    StreamHold(const StreamHold&) = delete;
+    StreamHold& operator=(const StreamHold&) = delete;
+
+  private:
+    FILE* stream_;
+    bool locked_;
+};
+
 // The text and the newline under one hold of the stream's lock, so that no
 // other thread's output lands between them.
 int32_t print_string(FILE* stream, String value) {
-    flockfile(stream);
+    const StreamHold hold(stream);
     const std::size_t written =
         value.length == 0 ? 0 : fwrite_unlocked(value.data, 1, value.length, stream);
     const int newline = putc_unlocked('\n', stream);
-    funlockfile(stream);
     if (written != value.length || newline == EOF) return -1;
     return byte_count(value.length + 1);
 }
@@ -36,12 +57,25 @@ int32_t print_string(FILE* stream, String value) {
 // A number's text, and the newline for print, in one block write: the bytes
 // that fprintf would write, and its result: their count, or -1 when the
 // stream refuses any of them (read-only, wide-oriented, a failed write).
-// fputs reports a failed write as fprintf does; fwrite can report a write
-// that its device refused with -1 as a full count.
+//
+// Where the stream is byte-oriented and its buffer has room, the text goes
+// straight into the buffer, as putc_unlocked puts a byte: libc keeps the
+// room at zero for every stream that must not be written this way (unbuffered,
+// line-buffered, read-only, reading, no buffer yet). Otherwise fputs writes
+// it, which reports a refused write as fprintf does (fwrite can count a write
+// that its device refused as a full one).
 int32_t write_number_text(FILE* stream, char* text, std::size_t length, bool newline) {
     if (newline) text[length++] = '\n';
+    const StreamHold hold(stream);
+    const bool byte_oriented = stream->_mode < 0;
+    if (byte_oriented &&
+        static_cast<std::size_t>(stream->_IO_write_end - stream->_IO_write_ptr) >= length) {
+        std::memcpy(stream->_IO_write_ptr, text, length);
+        stream->_IO_write_ptr += length;
+        return static_cast<int32_t>(length);
+    }
     text[length] = '\0';  // number text holds no zero byte
-    if (std::fputs(text, stream) == EOF) return -1;
+    if (fputs_unlocked(text, stream) == EOF) return -1;
     return static_cast<int32_t>(length);
 }
 

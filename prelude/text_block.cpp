@@ -8,6 +8,9 @@
 namespace prelude {
 namespace {
 
+// The failure paths format one line naming the size into a stack buffer and
+// write it with write(2): when the heap is exhausted, nothing on the way out
+// may need it. They stay out of line, so the common path carries no buffer.
 [[noreturn]] void abort_with_message(const char* message, int length) {
     if (length > 0) {
         // Best effort: the process ends whether or not the line gets out.
@@ -17,25 +20,30 @@ namespace {
     std::abort();
 }
 
+[[noreturn]] __attribute__((noinline, cold)) void abort_on_size_overflow(std::size_t first,
+                                                                         std::size_t second) {
+    char message[160];
+    abort_with_message(
+        message, std::snprintf(message, sizeof message,
+                               "prelude: cannot allocate %zu + %zu + 1 bytes: the size overflows\n",
+                               first, second));
+}
+
+[[noreturn]] __attribute__((noinline, cold)) void abort_on_exhausted_heap(std::size_t size) {
+    char message[160];
+    abort_with_message(message, std::snprintf(message, sizeof message,
+                                              "prelude: cannot allocate %zu bytes\n", size));
+}
+
 }  // namespace
 
 char* allocate_text_block(std::size_t first, std::size_t second) {
-    // Formatted into a stack buffer and written with write(2): when the heap
-    // is exhausted, nothing on the way out may need it.
-    char message[160];
     std::size_t size = 0;
     if (__builtin_add_overflow(first, second, &size) || __builtin_add_overflow(size, 1, &size)) {
-        abort_with_message(message,
-                           std::snprintf(message, sizeof message,
-                                         "prelude: cannot allocate %zu + %zu + 1 bytes: the size "
-                                         "overflows\n",
-                                         first, second));
+        abort_on_size_overflow(first, second);
     }
     void* block = std::malloc(size);
-    if (block == nullptr) {
-        abort_with_message(message, std::snprintf(message, sizeof message,
-                                                  "prelude: cannot allocate %zu bytes\n", size));
-    }
+    if (block == nullptr) abort_on_exhausted_heap(size);
     return static_cast<char*>(block);
 }
 

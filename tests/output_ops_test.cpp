@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <climits>
 #include <cstdio>
+#include <cwchar>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -86,9 +87,10 @@ TEST(StandardOutput, FreeFormsWriteToStdoutOnly) {
     EXPECT_EQ(captured.contents(), "ab12\nab12-3\n7" + float_text(0.1f) + "\n" + "2.500000\n\n");
 }
 
-TEST(SharedStream, PrintOfAStringKeepsItsNewlineWithItsText) {
-    // Threads printing to one stream: were the text and the newline two
-    // locked operations, another thread's line could land between them.
+TEST(SharedStream, EachPrintIsOneLockedOperation) {
+    // Threads printing to one stream: were a String's text and its newline
+    // two locked operations, another thread's line could land between them;
+    // were a number's text put in the buffer unlocked, bytes would be lost.
     char* buffer = nullptr;
     std::size_t size = 0;
     FILE* stream = open_memstream(&buffer, &size);
@@ -99,15 +101,36 @@ TEST(SharedStream, PrintOfAStringKeepsItsNewlineWithItsText) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&] {
-            for (int i = 0; i < kLines; ++i) Stream_$_print_$_String(stream, line);
+            for (int i = 0; i < kLines; ++i) {
+                Stream_$_print_$_String(stream, line);
+                Stream_$_print_$_Integer(stream, -1234567);
+            }
         });
     }
     for (std::thread& thread : threads) thread.join();
     std::fclose(stream);
     std::string expected;
-    for (int i = 0; i < kThreads * kLines; ++i) expected += "0123456789\n";
-    EXPECT_TRUE(std::string(buffer, size) == expected);
+    for (int i = 0; i < kThreads * kLines; ++i) expected += "0123456789\n-1234567\n";
+    std::string written(buffer, size);
     std::free(buffer);
+    ASSERT_EQ(written.size(), expected.size());
+    // Lines of both kinds, each whole; their order across threads is free.
+    std::size_t texts = 0;
+    std::size_t numbers = 0;
+    for (std::size_t at = 0; at < written.size();) {
+        const std::size_t end = written.find('\n', at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string got = written.substr(at, end - at);
+        if (got == "0123456789") {
+            ++texts;
+        } else {
+            ASSERT_EQ(got, "-1234567") << "at byte " << at;
+            ++numbers;
+        }
+        at = end + 1;
+    }
+    EXPECT_EQ(texts, std::size_t{kThreads * kLines});
+    EXPECT_EQ(numbers, std::size_t{kThreads * kLines});
 }
 
 class FailingStream : public ::testing::Test {
@@ -254,10 +277,17 @@ OpenStream open_filling(std::size_t capacity, bool buffered) {
             }};
 }
 
-OpenStream open_file(bool wide) {
+// A temporary file with its own buffer of the given size and mode; wide
+// streams are oriented, or also written to, before the test writes.
+enum class Orientation { unset, wide, wide_and_written };
+OpenStream open_file(Orientation orientation = Orientation::unset, int buffering = _IOFBF,
+                     std::size_t buffer_size = BUFSIZ) {
     FILE* file = std::tmpfile();
-    if (wide) fwide(file, 1);
-    return {file, [file] {
+    auto buffer = std::make_shared<std::vector<char>>(buffer_size);
+    std::setvbuf(file, buffer->data(), buffering, buffer->size());
+    if (orientation != Orientation::unset) fwide(file, 1);
+    if (orientation == Orientation::wide_and_written) std::fputwc(L'w', file);
+    return {file, [file, buffer] {
                 std::fflush(file);
                 std::string bytes(4096, '\0');
                 std::rewind(file);
@@ -303,17 +333,21 @@ OpenStream open_closed_pipe() {
             }};
 }
 
+// What three writes to one fresh stream returned, and what its device
+// accepted: the first write finds no buffer yet, the later ones find it.
 struct Written {
-    int32_t result;
+    std::vector<int32_t> results;
     std::string accepted;
 };
 
 Written write_to(const std::function<OpenStream()>& open,
                  const std::function<int32_t(FILE*)>& write) {
     OpenStream opened = open();
-    if (opened.stream == nullptr) return {INT32_MIN, "cannot open"};
-    const int32_t result = write(opened.stream);
-    return {result, opened.close()};
+    if (opened.stream == nullptr) return {{}, "cannot open"};
+    Written written;
+    for (int i = 0; i < 3; ++i) written.results.push_back(write(opened.stream));
+    written.accepted = opened.close();
+    return written;
 }
 
 TEST(NumberOutput, SameBytesAndResultAsFprintfOnEveryKindOfStream) {
@@ -323,8 +357,11 @@ TEST(NumberOutput, SameBytesAndResultAsFprintfOnEveryKindOfStream) {
     ASSERT_EQ(sigaction(SIGPIPE, &ignore, &previous), 0);
 
     std::vector<std::pair<std::string, std::function<OpenStream()>>> kinds = {
-        {"regular file", [] { return open_file(false); }},
-        {"wide-oriented file", [] { return open_file(true); }},
+        {"regular file", [] { return open_file(); }},
+        {"wide-oriented file", [] { return open_file(Orientation::wide); }},
+        {"wide-oriented file, written", [] { return open_file(Orientation::wide_and_written); }},
+        {"line-buffered file", [] { return open_file(Orientation::unset, _IOLBF); }},
+        {"file with a 5-byte buffer", [] { return open_file(Orientation::unset, _IOFBF, 5); }},
         {"memory stream", [] { return open_memory(); }},
         {"/dev/full buffered", [] { return open_device("/dev/full", "w", true); }},
         {"/dev/full unbuffered", [] { return open_device("/dev/full", "w", false); }},
@@ -370,10 +407,13 @@ TEST(NumberOutput, SameBytesAndResultAsFprintfOnEveryKindOfStream) {
             const Written ours = write_to(open, operation.prelude);
             const Written libc = write_to(open, operation.libc);
             EXPECT_EQ(ours.accepted, libc.accepted);
-            if (libc.result < 0) {
-                EXPECT_LT(ours.result, 0);
-            } else {
-                EXPECT_EQ(ours.result, libc.result);
+            ASSERT_EQ(ours.results.size(), libc.results.size());
+            for (std::size_t i = 0; i < libc.results.size(); ++i) {
+                if (libc.results[i] < 0) {
+                    EXPECT_LT(ours.results[i], 0) << "write " << i;
+                } else {
+                    EXPECT_EQ(ours.results[i], libc.results[i]) << "write " << i;
+                }
             }
         }
     }
