@@ -16,14 +16,6 @@ int32_t byte_count(std::size_t count) {
     return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
 }
 
-// The text by length, in one block write; no zero byte is looked for. An
-// empty String writes nothing and its data, null in a zero String, is never
-// passed on.
-int32_t echo_string(FILE* stream, String value) {
-    if (value.length == 0) return 0;
-    return byte_count(std::fwrite(value.data, 1, value.length, stream));
-}
-
 // Holds a stream's lock while alive, where another thread could write to it:
 // while the process has a single thread, nothing can come between two writes,
 // and libc itself then skips the stream's locks.
@@ -52,6 +44,15 @@ int32_t print_string(FILE* stream, String value) {
     const int newline = putc_unlocked('\n', stream);
     if (written != value.length || newline == EOF) return -1;
     return byte_count(value.length + 1);
+}
+
+// The text by length, in one block write; no zero byte is looked for. An
+// empty String writes nothing and its data, null in a zero String, is never
+// passed on.
+int32_t echo_string(FILE* stream, String value) {
+    if (value.length == 0) return 0;
+    const StreamHold hold(stream);
+    return byte_count(fwrite_unlocked(value.data, 1, value.length, stream));
 }
 
 // A number's text, and the newline for print, in one block write: the bytes
