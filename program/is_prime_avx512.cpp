@@ -85,6 +85,10 @@ struct Avx512Floats {
         return _cvtmask16_u32(divides_by_reciprocal(x.low, d.low)) |
                _cvtmask16_u32(divides_by_reciprocal(x.high, d.high)) << 16;
     }
+    // 64 candidates before the first exit: measured 3-5% faster over the
+    // whole run than 32, as fewer tests reach the loop's less predictable
+    // exits.
+    static constexpr int kFirstStepBlocks = 2;
     static constexpr int32_t kLargeCandidateRatio = 8000;  // the bound argued above
     static unsigned large_divisors(Vector x, Vector d) {
         return _cvtmask16_u32(divides_by_division(x.low, d.low)) |
@@ -115,6 +119,7 @@ struct Avx512Doubles {
 // The kernel finds the optional members by name; a misspelt one would fall
 // back silently to the slower default.
 static_assert(large_candidate_ratio<Avx512Floats>() == Avx512Floats::kLargeCandidateRatio);
+static_assert(first_step_blocks<Avx512Floats, 1>() == Avx512Floats::kFirstStepBlocks);
 
 }  // namespace
 

@@ -27,6 +27,8 @@
 //   first_divisors(x, d) the same, for the first step: its exit is the
 //                        branch mispredicted most, so it may trade throughput
 //                        for an answer that depends less on x's arrival
+//   kFirstStepBlocks     blocks decided before the first step's exit, where
+//                        that differs from the later steps' kBlocksPerBranch
 //   kLargeCandidateRatio R, with large_divisors(x, d) deciding, more cheaply,
 //                        steps whose every candidate d >= x / R
 // Float lanes also state kExactBelow: they decide exactly the dividends below
@@ -69,6 +71,15 @@ template <class Lanes, class Vector>
     }
 }
 
+template <class Lanes, int kBlocksPerBranch>
+constexpr int first_step_blocks() {
+    if constexpr (requires { Lanes::kFirstStepBlocks; }) {
+        return Lanes::kFirstStepBlocks;
+    } else {
+        return kBlocksPerBranch;
+    }
+}
+
 template <class Lanes>
 constexpr int32_t large_candidate_ratio() {
     if constexpr (requires { Lanes::kLargeCandidateRatio; }) {
@@ -107,10 +118,15 @@ template <class Lanes, int kBlocksPerBranch>
     };
     // Most odd x have a small divisor, so the first step ends most tests;
     // laid out for that.
-    if (first + kStepSpan - 2 <= limit &&
-        __builtin_expect(
-            any_divisor([&](auto d) { return first_step_divisors<Lanes>(dividend, d); }), 1)) {
-        return 0;
+    constexpr int kFirstBlocks = first_step_blocks<Lanes, kBlocksPerBranch>();
+    if (first + 2 * Lanes::kWidth * kFirstBlocks - 2 <= limit) {
+        unsigned found = 0;
+        for (int block = 0; block < kFirstBlocks; ++block) {
+            found |= first_step_divisors<Lanes>(dividend, candidates);
+            candidates = Lanes::add(candidates, block_step);
+        }
+        first += 2 * Lanes::kWidth * kFirstBlocks;
+        if (__builtin_expect(found != 0, 1)) return 0;
     }
     const auto small_candidates = [&] {
         constexpr int32_t kRatio = large_candidate_ratio<Lanes>();
