@@ -68,11 +68,7 @@ struct Avx512Floats {
         return {lanes, lanes};
     }
     static Vector first_candidates() {
-        Vector candidates{_mm512_load_ps(kFirstOddFloats), _mm512_load_ps(kFirstOddFloats + 16)};
-        // Opaque to the optimiser: reciprocals of the candidates are computed
-        // in every call, never hoisted out of a loop of calls as constants.
-        asm("" : "+v"(candidates.low), "+v"(candidates.high));
-        return candidates;
+        return {_mm512_load_ps(kFirstOddFloats), _mm512_load_ps(kFirstOddFloats + 16)};
     }
     static Vector add(Vector a, Vector b) {
         return {_mm512_add_ps(a.low, b.low), _mm512_add_ps(a.high, b.high)};
@@ -94,9 +90,9 @@ struct Avx512Floats {
         return _cvtmask16_u32(divides_by_division(x.low, d.low)) |
                _cvtmask16_u32(divides_large_by_reciprocal(x.high, d.high)) << 16;
     }
-    static unsigned within(Vector d, Vector limit) {
-        return _cvtmask16_u32(_mm512_cmp_ps_mask(d.low, limit.low, _CMP_LE_OQ)) |
-               _cvtmask16_u32(_mm512_cmp_ps_mask(d.high, limit.high, _CMP_LE_OQ)) << 16;
+    static Vector min(Vector a, Vector b) {
+        return {_mm512_maskz_min_ps(kAllLanes, a.low, b.low),
+                _mm512_maskz_min_ps(kAllLanes, a.high, b.high)};
     }
 };
 
@@ -111,9 +107,7 @@ struct Avx512Doubles {
         const __m512d whole = _mm512_maskz_roundscale_pd(0xff, quotient, kTruncate);
         return _mm512_cmp_pd_mask(quotient, whole, _CMP_EQ_OQ);
     }
-    static unsigned within(Vector d, Vector limit) {
-        return _mm512_cmp_pd_mask(d, limit, _CMP_LE_OQ);
-    }
+    static Vector min(Vector a, Vector b) { return _mm512_maskz_min_pd(0xff, a, b); }
 };
 
 // The kernel finds the optional members by name; a misspelt one would fall

@@ -22,9 +22,7 @@ struct Sse2Floats {
         const __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(quotient));
         return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(quotient, whole)));
     }
-    static unsigned within(Vector d, Vector limit) {
-        return static_cast<unsigned>(_mm_movemask_ps(_mm_cmple_ps(d, limit)));
-    }
+    static Vector min(Vector a, Vector b) { return _mm_min_ps(a, b); }
 };
 
 struct Sse2Doubles {
@@ -38,9 +36,7 @@ struct Sse2Doubles {
         const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(quotient));
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(quotient, whole)));
     }
-    static unsigned within(Vector d, Vector limit) {
-        return static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(d, limit)));
-    }
+    static Vector min(Vector a, Vector b) { return _mm_min_pd(a, b); }
 };
 
 }  // namespace

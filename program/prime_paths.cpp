@@ -12,8 +12,9 @@ namespace {
 PRIMEBENCH_UNINSTRUMENTED bool always() {
     return true;
 }
-PRIMEBENCH_UNINSTRUMENTED bool has_avx2() {
-    return __builtin_cpu_supports("avx2");
+// The AVX2 path also refines reciprocals with fused multiply-adds.
+PRIMEBENCH_UNINSTRUMENTED bool has_avx2_and_fma() {
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }
 PRIMEBENCH_UNINSTRUMENTED bool has_avx512() {
     return __builtin_cpu_supports("avx512f");
@@ -21,7 +22,7 @@ PRIMEBENCH_UNINSTRUMENTED bool has_avx512() {
 
 constexpr PrimePath kPaths[] = {
     {"sse2", &always, &is_prime_sse2, &run_range_sse2, &tally_range_sse2},
-    {"avx2", &has_avx2, &is_prime_avx2, &run_range_avx2, &tally_range_avx2},
+    {"avx2", &has_avx2_and_fma, &is_prime_avx2, &run_range_avx2, &tally_range_avx2},
     {"avx512", &has_avx512, &is_prime_avx512, &run_range_avx512, &tally_range_avx512},
 };
 

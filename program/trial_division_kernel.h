@@ -14,15 +14,19 @@
 //     is not an integer.
 // So "quotient == truncated quotient" holds exactly when d divides x: floats
 // are exact for x < 2^24, doubles for every positive 32-bit x. Candidates
-// stay below 46,500 and are exact in both.
+// stay below 46,500 and are exact in both. Where there is a fused
+// multiply-add, "quotient * d - x == 0", rounded once, is the same test: when
+// d does not divide x, x/d has an odd denominator and is no binary fraction,
+// so no quotient times d is x, and a nonzero exact result does not round to
+// zero.
 //
 // A Lanes type provides:
 //   Vector, kWidth       the packed type and its number of lanes
 //   splat(int32_t)       every lane set to the value
 //   first_candidates()   the odd candidates 3, 5, ..., 2 * kWidth + 1
 //   add(a, b)            lane-wise sum
-//   divisors(x, d)       bit mask of the lanes where d divides x
-//   within(d, limit)     bit mask of the lanes where d <= limit
+//   divisors(x, d)       nonzero exactly when d divides x in some lane
+//   min(a, b)            lane-wise minimum
 // and may provide, where it has a better way than divisors():
 //   first_divisors(x, d) the same, for the first step: its exit is the
 //                        branch mispredicted most, so it may trade throughput
@@ -89,13 +93,41 @@ constexpr int32_t large_candidate_ratio() {
     }
 }
 
+// Makes a call's first candidates opaque to the optimiser and dependent on
+// that call's argument: everything computed from them (the later candidates,
+// their reciprocals) is computed in each call, never folded into constants
+// or hoisted out of a loop of calls.
+template <class Register>
+[[gnu::always_inline]] inline Register bound_to_call(Register lanes, int32_t x) {
+#if defined(__aarch64__)
+    asm("" : "+w"(lanes) : "r"(x));
+#else
+    asm("" : "+v"(lanes) : "r"(x));
+#endif
+    return lanes;
+}
+
+// Lanes kept as two registers, each bound alike.
+template <class Pair>
+requires requires(Pair lanes) {
+    lanes.low, lanes.high;
+}
+[[gnu::always_inline]] inline Pair bound_to_call(Pair lanes, int32_t x) {
+    return {bound_to_call(lanes.low, x), bound_to_call(lanes.high, x)};
+}
+
 // 1 if x is prime, 0 otherwise. Decides kBlocksPerBranch blocks of
 // Lanes::kWidth candidates before each early-exit branch: fewer branches, at
 // the price of a little work past the first divisor.
 //
-// Only the last step can reach past the limit, so only it is masked: the
-// early-exit branches of the full steps then wait for the divisions alone,
-// not for the square root, which shortens every mispredicted exit.
+// Only the last step can reach past the limit, so only its candidates are
+// clamped: the early-exit branches of the full steps then wait for the
+// divisions alone, not for the square root, which shortens every
+// mispredicted exit. The last step's candidates are clamped to the odd
+// bound b = limit | 1, 3 <= b <= limit + 1 < x there, rather than masked:
+// every lane then tests an odd d with 3 <= d < x, and any such d that
+// divides x shows x composite, so the clamp changes no verdict; and, unlike
+// the candidates past it, it never reaches x itself, which divides x.
 template <class Lanes, int kBlocksPerBranch>
 [[gnu::always_inline]] inline int32_t is_prime_by_lanes(int32_t x) {
     if (x <= 1) return 0;
@@ -105,47 +137,46 @@ template <class Lanes, int kBlocksPerBranch>
     constexpr int32_t kStepSpan = 2 * Lanes::kWidth * kBlocksPerBranch;
     const auto dividend = Lanes::splat(x);
     const auto block_step = Lanes::splat(2 * Lanes::kWidth);
-    auto candidates = Lanes::first_candidates();
+    auto candidates = bound_to_call(Lanes::first_candidates(), x);
     int32_t first = 3;  // the smallest candidate of the current step
-    const auto any_divisor = [&](auto decide) {
+    // Decides `blocks` blocks, moving on to the next step's candidates.
+    const auto any_divisor = [&](int blocks, auto decide) {
         unsigned found = 0;
-        for (int block = 0; block < kBlocksPerBranch; ++block) {
+        for (int block = 0; block < blocks; ++block) {
             found |= decide(candidates);
             candidates = Lanes::add(candidates, block_step);
         }
-        first += kStepSpan;
+        first += 2 * Lanes::kWidth * blocks;
         return found != 0;
     };
     // Most odd x have a small divisor, so the first step ends most tests;
     // laid out for that.
     constexpr int kFirstBlocks = first_step_blocks<Lanes, kBlocksPerBranch>();
     if (first + 2 * Lanes::kWidth * kFirstBlocks - 2 <= limit) {
-        unsigned found = 0;
-        for (int block = 0; block < kFirstBlocks; ++block) {
-            found |= first_step_divisors<Lanes>(dividend, candidates);
-            candidates = Lanes::add(candidates, block_step);
-        }
-        first += 2 * Lanes::kWidth * kFirstBlocks;
-        if (__builtin_expect(found != 0, 1)) return 0;
+        const bool found = any_divisor(
+            kFirstBlocks, [&](auto d) { return first_step_divisors<Lanes>(dividend, d); });
+        if (__builtin_expect(found, 1)) return 0;
     }
     const auto small_candidates = [&] {
         constexpr int32_t kRatio = large_candidate_ratio<Lanes>();
         return kRatio == 0 || first * kRatio < x;
     };
     while (first + kStepSpan - 2 <= limit && small_candidates()) {
-        if (any_divisor([&](auto d) { return Lanes::divisors(dividend, d); })) return 0;
+        if (any_divisor(kBlocksPerBranch, [&](auto d) { return Lanes::divisors(dividend, d); }))
+            return 0;
     }
     while (first + kStepSpan - 2 <= limit) {
-        if (any_divisor([&](auto d) { return large_candidate_divisors<Lanes>(dividend, d); }))
+        if (any_divisor(kBlocksPerBranch,
+                        [&](auto d) { return large_candidate_divisors<Lanes>(dividend, d); }))
             return 0;
     }
     if (first <= limit) {
-        const auto bound = Lanes::splat(limit);
+        const auto bound = Lanes::splat(limit | 1);
         const bool small = small_candidates();
-        if (any_divisor([&](auto d) {
-                const unsigned found = small ? Lanes::divisors(dividend, d)
-                                             : large_candidate_divisors<Lanes>(dividend, d);
-                return found & Lanes::within(d, bound);
+        if (any_divisor(kBlocksPerBranch, [&](auto d) {
+                const auto clamped = Lanes::min(d, bound);
+                return small ? Lanes::divisors(dividend, clamped)
+                             : large_candidate_divisors<Lanes>(dividend, clamped);
             })) {
             return 0;
         }
