@@ -5,7 +5,8 @@
 # must point at that path's test and give right verdicts.
 # Usage: cpu_path_test.sh CPU EXPECTED_PATH EXECUTABLE PATH_PROBE EXPORT_PROBE
 #   CPU: a qemu CPU model, or "native" to run directly; EXPECTED_PATH: sse2,
-#   avx2, avx512, or "cpuinfo" for the fastest that /proc/cpuinfo lists.
+#   avx2 (which also needs FMA), avx512, or "cpuinfo" for the fastest that
+#   /proc/cpuinfo lists.
 set -eu
 cpu=$1
 expected_path=$2
@@ -20,7 +21,7 @@ if [ "$expected_path" = cpuinfo ]; then
     flags=$(grep -m1 '^flags' /proc/cpuinfo)
     case " $flags " in
         *" avx512f "*) expected_path=avx512 ;;
-        *" avx2 "*) expected_path=avx2 ;;
+        *" avx2 "*" fma "* | *" fma "*" avx2 "*) expected_path=avx2 ;;
         *) expected_path=sse2 ;;
     esac
 fi
