@@ -16,7 +16,6 @@ namespace primes {
 namespace {
 
 constexpr int kTruncate = _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC;
-constexpr int kNearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
 // The masked rounding forms: the plain ones leave GCC 12 warning about an
 // uninitialised operand inside its own header.
 constexpr __mmask16 kAllLanes = 0xffff;
@@ -28,29 +27,35 @@ __mmask16 divides_by_division(__m512 x, __m512 d) {
     return _mm512_cmp_ps_mask(quotient, whole, _CMP_EQ_OQ);
 }
 
+// x * r rounded to the nearest integer, for |x * r| < 2^22, in one rounding:
+// x * r + 1.5 * 2^23 lies in [2^23, 2^24), where floats are the integers.
+__m512 nearest_integer(__m512 x, __m512 r) {
+    const __m512 shift = _mm512_set1_ps(0x1.8p23f);
+    return _mm512_sub_ps(_mm512_fmadd_ps(x, r, shift), shift);
+}
+
 // 1 in each lane where d divides x, for 0 < x < 2^22, without the divider.
 // r0 = rcp14(d) has relative error below 2^-14; one Newton step on the
 // multiply-add units, r1 = r0 + r0 * (1 - d * r0), leaves 2^-28 before
-// rounding, so r1 = (1 + e1) / d with |e1| < 1.07 * 2^-24, and q = x * r1
-// rounded is within n * 2.1 * 2^-24 of n = x / d. With x < 2^22 and d >= 3,
-// n < 2^22 / 3 and that is below 0.18, so when d divides x, q rounds to n.
-// The remainder x - round(q) * d is an integer below 2^24 in magnitude, so
-// the fused multiply-add computes it exactly: it is zero exactly when d
-// divides x, whatever q was.
+// rounding, so r1 = (1 + e1) / d with |e1| < 1.07 * 2^-24, and x * r1 is
+// within q * 1.07 * 2^-24 of q = x / d. With x < 2^22 and d >= 3,
+// q < 2^22 / 3 and that is below 0.09, so when d divides x, the nearest
+// integer n is q. The remainder x - n * d is an integer below 2^24 in
+// magnitude, so the fused multiply-add computes it exactly: it is zero
+// exactly when d divides x, whatever n was.
 __mmask16 divides_by_reciprocal(__m512 x, __m512 d) {
     const __m512 r0 = _mm512_maskz_rcp14_ps(kAllLanes, d);
     const __m512 r1 = _mm512_fmadd_ps(r0, _mm512_fnmadd_ps(d, r0, _mm512_set1_ps(1.0f)), r0);
-    const __m512 n = _mm512_maskz_roundscale_ps(kAllLanes, _mm512_mul_ps(x, r1), kNearest);
+    const __m512 n = nearest_integer(x, r1);
     return _mm512_cmp_ps_mask(_mm512_fnmadd_ps(n, d, x), _mm512_setzero_ps(), _CMP_EQ_OQ);
 }
 
 // The same for candidates d >= x / 8000 (and 0 < x < 2^22), one Newton step
-// fewer: q = x * r0 rounded is within (x / d) * 1.001 * 2^-14 <= 0.49 of
-// x / d, so n = round(q) is within 0.99 of it and |x - n * d| < d. Then
-// x - n * d, exact as above, is zero exactly when d divides x.
+// fewer: x * r0 is within (x / d) * 2^-14 <= 0.49 of x / d, so the nearest
+// integer n is within 0.99 of it and |x - n * d| < d. Then x - n * d, exact
+// as above, is zero exactly when d divides x.
 __mmask16 divides_large_by_reciprocal(__m512 x, __m512 d) {
-    const __m512 r0 = _mm512_maskz_rcp14_ps(kAllLanes, d);
-    const __m512 n = _mm512_maskz_roundscale_ps(kAllLanes, _mm512_mul_ps(x, r0), kNearest);
+    const __m512 n = nearest_integer(x, _mm512_maskz_rcp14_ps(kAllLanes, d));
     return _mm512_cmp_ps_mask(_mm512_fnmadd_ps(n, d, x), _mm512_setzero_ps(), _CMP_EQ_OQ);
 }
 
