@@ -1,10 +1,15 @@
 #!/bin/sh
-# The benchmark loop really runs: the executable's instruction count, measured
-# by callgrind (deterministic), must be far above what an empty run executes.
-# Usage: loop_kept_test.sh EXECUTABLE FLOOR
+# The benchmark loop really runs, and does each call's work in that call.
+# Its instruction count, measured by callgrind (deterministic), must be far
+# above what an empty run executes. And in every loop over the range, the
+# disassembly must convert the Integer under test before it computes any
+# reciprocal: reciprocals of the candidates computed once, before the loop,
+# would carry work from one call to the next.
+# Usage: loop_kept_test.sh EXECUTABLE FLOOR [OBJDUMP]
 set -eu
 exe=$1
 floor=$2
+objdump=${3:-objdump}
 command -v valgrind >/dev/null || { echo "valgrind is not installed"; exit 1; }
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
@@ -13,3 +18,25 @@ collected=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$log")
 [ -n "$collected" ] || { cat "$log"; echo "no instruction count in callgrind's report"; exit 1; }
 echo "instructions executed: $collected (floor $floor)"
 [ "$collected" -gt "$floor" ]
+
+"$objdump" -d --no-show-raw-insn -C "$exe" | awk '
+    function report() {
+        if (name != "" && first_reciprocal > 0) {
+            verdict = (first_conversion > 0 && first_conversion < first_reciprocal) ? "per call" : "HOISTED"
+            printf "%s: reciprocals %s\n", name, verdict
+            if (verdict == "HOISTED") hoisted = 1
+        }
+        name = ""
+    }
+    /^[0-9a-f]+ <.*>:$/ {
+        report()
+        if ($0 ~ /run_range|loop_over_range/) { name = $0; sub(/^[0-9a-f]+ /, "", name) }
+        first_conversion = first_reciprocal = count = 0
+        next
+    }
+    name != "" {
+        ++count
+        if (!first_conversion && $0 ~ /vcvtsi2s|scvtf/) first_conversion = count
+        if (!first_reciprocal && $0 ~ /vrcp|frecpe/) first_reciprocal = count
+    }
+    END { report(); exit hoisted }'
