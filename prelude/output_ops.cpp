@@ -1,11 +1,14 @@
 // print (value and newline) and echo (value alone), on a given stream or on
 // standard output.
-#include <sys/single_threaded.h>
-
 #include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+
+// <cstdio> has told which libc this is.
+#if defined(__GLIBC__)
+#include <sys/single_threaded.h>
+#endif
 
 #include "number_text.h"
 #include "prelude/prelude.h"
@@ -16,12 +19,39 @@ int32_t byte_count(std::size_t count) {
     return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
 }
 
+// Whether another thread could write to a stream now. glibc tells when the
+// process has a single thread, and then skips the stream's locks itself.
+bool may_have_other_threads() {
+#if defined(__GLIBC__)
+    return __libc_single_threaded == 0;
+#else
+    return true;
+#endif
+}
+
+// Writes under a lock already held: glibc's unlocked forms, or the standard
+// ones, which take the (recursive) lock again, with any other libc.
+std::size_t write_block(const void* data, std::size_t length, FILE* stream) {
+#if defined(__GLIBC__)
+    return fwrite_unlocked(data, 1, length, stream);
+#else
+    return fwrite(data, 1, length, stream);
+#endif
+}
+
+int write_text(const char* text, FILE* stream) {
+#if defined(__GLIBC__)
+    return fputs_unlocked(text, stream);
+#else
+    return fputs(text, stream);
+#endif
+}
+
 // Holds a stream's lock while alive, where another thread could write to it:
-// while the process has a single thread, nothing can come between two writes,
-// and libc itself then skips the stream's locks.
+// while the process has a single thread, nothing can come between two writes.
 class StreamHold {
   public:
-    explicit StreamHold(FILE* stream) : stream_(stream), locked_(__libc_single_threaded == 0) {
+    explicit StreamHold(FILE* stream) : stream_(stream), locked_(may_have_other_threads()) {
         if (locked_) flockfile(stream_);
     }
     ~StreamHold() {
@@ -40,7 +70,7 @@ class StreamHold {
 int32_t print_string(FILE* stream, String value) {
     const StreamHold hold(stream);
     const std::size_t written =
-        value.length == 0 ? 0 : fwrite_unlocked(value.data, 1, value.length, stream);
+        value.length == 0 ? 0 : write_block(value.data, value.length, stream);
     const int newline = putc_unlocked('\n', stream);
     if (written != value.length || newline == EOF) return -1;
     return byte_count(value.length + 1);
@@ -52,22 +82,26 @@ int32_t print_string(FILE* stream, String value) {
 int32_t echo_string(FILE* stream, String value) {
     if (value.length == 0) return 0;
     const StreamHold hold(stream);
-    return byte_count(fwrite_unlocked(value.data, 1, value.length, stream));
+    return byte_count(write_block(value.data, value.length, stream));
 }
 
 // A number's text, and the newline for print, in one block write: the bytes
 // that fprintf would write, and its result: their count, or -1 when the
 // stream refuses any of them (read-only, wide-oriented, a failed write).
 //
-// Where the stream is byte-oriented and its buffer has room, the text goes
-// straight into the buffer, as putc_unlocked puts a byte: libc keeps the
-// room at zero for every stream that must not be written this way (unbuffered,
-// line-buffered, read-only, reading, no buffer yet). Otherwise fputs writes
-// it, which reports a refused write as fprintf does (fwrite can count a write
-// that its device refused as a full one).
+// With glibc, where the stream is byte-oriented and its buffer has room, the
+// text goes straight into the buffer, as glibc's putc_unlocked puts a byte:
+// glibc keeps the room at zero for every stream that must not be written this
+// way (unbuffered, line-buffered, read-only, reading, no buffer yet). The
+// FILE fields read here are those of glibc's public struct _IO_FILE, the same
+// on every architecture glibc supports, x86-64 and AArch64 included.
+// Otherwise, and with any other libc, fputs writes it, which reports a
+// refused write as fprintf does (fwrite can count a write that its device
+// refused as a full one).
 int32_t write_number_text(FILE* stream, char* text, std::size_t length, bool newline) {
     if (newline) text[length++] = '\n';
     const StreamHold hold(stream);
+#if defined(__GLIBC__)
     const bool byte_oriented = stream->_mode < 0;
     if (byte_oriented &&
         static_cast<std::size_t>(stream->_IO_write_end - stream->_IO_write_ptr) >= length) {
@@ -75,8 +109,9 @@ int32_t write_number_text(FILE* stream, char* text, std::size_t length, bool new
         stream->_IO_write_ptr += length;
         return static_cast<int32_t>(length);
     }
+#endif
     text[length] = '\0';  // number text holds no zero byte
-    if (fputs_unlocked(text, stream) == EOF) return -1;
+    if (write_text(text, stream) == EOF) return -1;
     return static_cast<int32_t>(length);
 }
 

@@ -11,6 +11,12 @@ using IsPrime = int32_t (*)(int32_t);
 
 extern "C" {
 
+#if defined(__aarch64__)
+// One path on this architecture, so nothing to choose at load time.
+int32_t isPrime_$_Integer(int32_t x) {
+    return primes::is_prime_neon(x);
+}
+#else
 // Run once by the dynamic loader, before any constructor: the CPU model that
 // __builtin_cpu_supports reads is not filled in yet, so it is filled here.
 // Nothing here may be instrumented by a sanitizer, whose runtime is not up.
@@ -23,6 +29,7 @@ __attribute__((no_sanitize("address", "undefined"))) IsPrime resolve_is_prime() 
 
 // The fastest path's test, bound once at load time as an indirect function.
 int32_t isPrime_$_Integer(int32_t x) __attribute__((ifunc("resolve_is_prime")));
+#endif
 
 }  // extern "C"
 

@@ -7,11 +7,18 @@ namespace {
 // before a sanitizer's runtime is up, so none of it is instrumented.
 #define PRIMEBENCH_UNINSTRUMENTED __attribute__((no_sanitize("address", "undefined")))
 
-// __builtin_cpu_supports also checks that the operating system saves the
-// wider registers (XGETBV), not only that the CPU has the instructions.
 PRIMEBENCH_UNINSTRUMENTED bool always() {
     return true;
 }
+
+#if defined(__aarch64__)
+// Every 64-bit Arm CPU has NEON (Advanced SIMD) with fused multiply-adds.
+constexpr PrimePath kPaths[] = {
+    {"neon", &always, &is_prime_neon, &run_range_neon, &tally_range_neon},
+};
+#else
+// __builtin_cpu_supports also checks that the operating system saves the
+// wider registers (XGETBV), not only that the CPU has the instructions.
 // The AVX2 path also refines reciprocals with fused multiply-adds.
 PRIMEBENCH_UNINSTRUMENTED bool has_avx2_and_fma() {
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
@@ -25,6 +32,7 @@ constexpr PrimePath kPaths[] = {
     {"avx2", &has_avx2_and_fma, &is_prime_avx2, &run_range_avx2, &tally_range_avx2},
     {"avx512", &has_avx512, &is_prime_avx512, &run_range_avx512, &tally_range_avx512},
 };
+#endif
 
 }  // namespace
 

@@ -23,6 +23,11 @@ std::span<const PrimePath> prime_paths();
 const PrimePath& fastest_prime_path();
 
 // Each path's functions, defined in a source compiled for its instruction set.
+#if defined(__aarch64__)
+int32_t is_prime_neon(int32_t x);
+void run_range_neon();
+void tally_range_neon(RangeTally& tally);
+#else
 int32_t is_prime_sse2(int32_t x);
 int32_t is_prime_avx2(int32_t x);
 int32_t is_prime_avx512(int32_t x);
@@ -32,5 +37,6 @@ void run_range_avx512();
 void tally_range_sse2(RangeTally& tally);
 void tally_range_avx2(RangeTally& tally);
 void tally_range_avx512(RangeTally& tally);
+#endif
 
 }  // namespace primes

@@ -1,13 +1,15 @@
 #!/bin/sh
 # Checks the hardening of built files from what readelf and objdump show:
 # full RELRO with immediate binding, a position-independent executable, the
-# stack protector, control-flow protection at an exported entry point, and,
-# where asked, fortified libc calls.
-# Usage: hardening_test.sh EXECUTABLE SHARED_LIBRARY FORTIFIED(yes|no)
+# stack protector, control-flow protection at an exported entry point (an
+# end-branch marker on x86-64, a branch-target or return-address signing
+# instruction on 64-bit Arm), and, where asked, fortified libc calls.
+# Usage: hardening_test.sh EXECUTABLE SHARED_LIBRARY FORTIFIED(yes|no) [OBJDUMP]
 set -eu
 exe=$1
 lib=$2
 fortified=$3
+objdump=${4:-objdump}
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -20,10 +22,10 @@ for file in "$exe" "$lib"; do
         nm -D --undefined-only "$file" | grep -q '__[a-z]*_chk@' || fail "$file: no fortified call"
     fi
     # With control-flow protection every function that may be reached
-    # indirectly starts with an end-branch marker.
-    objdump -d --no-show-raw-insn "--disassemble=Integer_\$_compare_\$_Integer" "$file" |
-        grep -A1 '<Integer_\$_compare_\$_Integer>:' | grep -q 'endbr64' ||
-        fail "$file: no end-branch marker at an entry point"
+    # indirectly starts with a landing marker.
+    "$objdump" -d --no-show-raw-insn "--disassemble=Integer_\$_compare_\$_Integer" "$file" |
+        grep -A1 '<Integer_\$_compare_\$_Integer>:' | grep -Eq 'endbr64|bti[[:space:]]+c|paciasp' ||
+        fail "$file: no branch-target marker at an entry point"
 done
 readelf -hW "$exe" | grep -q 'Type: *DYN' || fail "$exe: not position-independent"
 readelf -dW "$exe" | grep -Eq '\(FLAGS_1\).*PIE' || fail "$exe: not marked PIE"
