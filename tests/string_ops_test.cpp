@@ -91,6 +91,9 @@ TEST(StringConcatenation, TextOrderAndReserved) {
     const String v = String_$_stringlit("v=");
     // A zero-initialised String is the empty text too, with no data at all.
     const String zero{nullptr, 0, 0};
+    // Seven bytes, whose preceding byte differs from the text before them.
+    const std::string x_then_seven = "Xabcdefg";
+    const String seven{x_then_seven.data() + 1, 7, 7};
 
     const struct {
         String result;
@@ -109,6 +112,7 @@ TEST(StringConcatenation, TextOrderAndReserved) {
         {Integer_$_plus_$_String(12, zero), "12"},
         {String_$_plus_$_Float(zero, 1.5f), "1.500000"},
         {Float_$_plus_$_String(1.5f, zero), "1.500000"},
+        {Integer_$_plus_$_String(1234567, seven), "1234567abcdefg"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
