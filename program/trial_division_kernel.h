@@ -1,8 +1,9 @@
 #pragma once
 // Trial division that decides several odd candidates per step with packed
-// floating-point arithmetic: a division, or on the AVX-512 path for some
-// lanes a refined reciprocal (argued where it is defined). Included only by
-// the per-instruction-set sources; each supplies its own Lanes types.
+// floating-point arithmetic: a division, or on the AVX2, AVX-512 and NEON
+// paths for some lanes a refined reciprocal (argued where it is defined).
+// Included only by the per-instruction-set sources; each supplies its own
+// Lanes types.
 //
 // Why a division decides divisibility exactly. Let 0 < x < 2^p, where p is
 // the significand width (24 for float, 53 for double), and d >= 3 odd, so x
