@@ -15,25 +15,13 @@
 namespace primes::testing {
 namespace {
 
-// Symbols that the toolchain defines in every executable.
+// Symbols that the toolchain defines in every executable (the last four on
+// 64-bit Arm only).
 const std::set<std::string> kToolchainSymbols = {
-    "_IO_stdin_used",
-    "__bss_start",
-    "__data_start",
-    "_edata",
-    "_end",
-    "_start",
-    "data_start",
-    "_init",
-    "_fini",
-    "__dso_handle",
-    "__libc_csu_init",
-    "__libc_csu_fini",
-    // and on 64-bit Arm
-    "__bss_start__",
-    "__bss_end__",
-    "_bss_end__",
-    "__end__",
+    "_IO_stdin_used", "__bss_start",  "__data_start",    "_edata",
+    "_end",           "_start",       "data_start",      "_init",
+    "_fini",          "__dso_handle", "__libc_csu_init", "__libc_csu_fini",
+    "__bss_start__",  "__bss_end__",  "_bss_end__",      "__end__",
 };
 
 // Symbols that a sanitizer build adds, such as the indicator beside each
