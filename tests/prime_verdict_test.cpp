@@ -27,21 +27,12 @@ class PrimeVerdict : public ::testing::TestWithParam<PrimeImplementation> {
 };
 
 TEST_P(PrimeVerdict, SmallValuesAndFirstSteps) {
-    for (int32_t x : {INT_MIN, -5, -2, -1, 0, 1, 4, 9, 25, 49, 1'999'999})
+    // 773 * 1361 and 769 * 1367: divisors in the first step at or above x / 1365,
+    // where the AVX2 path's cheaper test starts, and in the last step below it.
+    for (int32_t x : {INT_MIN, -5, -2, -1, 0, 1, 4, 9, 25, 49, 1'999'999, 773 * 1361, 769 * 1367})
         EXPECT_EQ(verdict(x), 0) << x;
     for (int32_t x : {2, 3, 5, 7, 11, 13, 29}) EXPECT_EQ(verdict(x), 1) << x;
     for (int32_t x = 4; x < 10'000; x += 2) ASSERT_EQ(verdict(x), 0) << x;
-}
-
-TEST_P(PrimeVerdict, EitherSideOfTheLargeCandidateBound) {
-    // On the AVX2 path, steps whose candidates are all at least x / 1365 use
-    // a cheaper test. The smallest divisor of 773 * 1361 lies in the first
-    // such step, with x / d = 1361 just inside that bound; that of
-    // 769 * 1367 in the last step before the switch, with x / d = 1367: the
-    // switch between the two loops must lose no step and test neither
-    // divisor the wrong way.
-    EXPECT_EQ(verdict(773 * 1361), 0);
-    EXPECT_EQ(verdict(769 * 1367), 0);
 }
 
 TEST_P(PrimeVerdict, AgreesWithSieveFromMinus1000To2Pow24) {
