@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Times whole processes of two executables with hyperfine (warm-up runs, no
 # shell in between) and prints its table, each median and the ratio of the
 # baseline's median to the candidate's.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Prints the speed of every primality path against the scalar form: the
 # in-process medians of the Google Benchmark, then whole-process medians.
 # Usage: bench/path_table.sh [BUILD_DIR]   (defaults to build/release)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Every prelude entry point on representative operands, each number operation
 // beside the plain libc form of the same work: snprintf into a 512-byte
 // buffer, one malloc and the copies for a concatenation; fprintf (and fwrite

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Prints the time of every prelude entry point (in-process medians of the
 # Google Benchmark), each number operation beside the plain libc form of the
 # same work, with the ratio of the libc form's median to the prelude's.

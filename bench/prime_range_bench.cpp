@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Time of one whole benchmark range, 1..1,999,999, per primality implementation.
 #include <benchmark/benchmark.h>
 

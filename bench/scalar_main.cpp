@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The benchmark program built from the plain scalar form: the baseline that
 // the real executable is timed against.
 #include "benchmark_range.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Hardened code generation and linking for every target: position-independent
 # executables, a stack protector, fortified libc calls in optimised builds,
 # control-flow protection where the compiler has it, and a read-only

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Installs the prelude (header, shared and static library, CMake package and
 # pkg-config file) and the benchmark executable.
 include(CMakePackageConfigHelpers)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Warnings shared by every target of the project.
 add_library(project_warnings INTERFACE)
 target_compile_options(project_warnings INTERFACE

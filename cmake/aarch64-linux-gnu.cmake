@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Cross build for 64-bit Arm Linux with Debian's aarch64-linux-gnu toolchain;
 # programs built here run under qemu's user-mode emulator.
 set(CMAKE_SYSTEM_NAME Linux)

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception */
 /* Builds a String from a literal, appends an Integer and prints the result. */
 #include <prelude/prelude.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Exponentiation over Integers and Floats, always through double-precision pow.
 #include <climits>
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Number text without the formatted-printing machinery, byte for byte as
 // "%i" and "%f" write it.
 #include "number_text.h"

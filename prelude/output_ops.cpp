@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // print (value and newline) and echo (value alone), on a given stream or on
 // standard output.
 #include <climits>

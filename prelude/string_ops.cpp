@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Strings from literals, by assignment and by concatenation.
 #include <cstddef>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The AVX2 path, with FMA. Float lanes come 16 at a time, as two registers:
 // in the loop one is decided by the divider and one by a reciprocal refined
 // on the multiply-add units, so that both units work at once. The first step

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The NEON path of 64-bit Arm. Float lanes come 8 at a time, as two
 // registers: one is decided by the divider and one by a reciprocal estimate
 // refined on the multiply-add units, so that both units work at once. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 #include "is_prime_scalar.h"
 
 #include "truncated_sqrt.h"

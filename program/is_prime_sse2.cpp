@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The baseline path: 4 float or 2 double lanes, SSE2 only, so it runs on
 // every x86-64 CPU.
 #include <emmintrin.h>

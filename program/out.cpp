@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The benchmark program: tests every Integer of the range for primality and
 // drops each verdict. It reads nothing, writes nothing and exits with 0.
 #include "is_prime.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 #pragma once
 // Trial division that decides several odd candidates per step with packed
 // floating-point arithmetic: a division, or on the AVX2, AVX-512 and NEON

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Compares a freshly built shared prelude with the committed ABI baseline and
 # fails on any reported change: a changed String layout, an entry point
 # removed, retyped or added.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Exponentiation, the three-way comparison and the pick.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Runs the real executable, the path probe and the exported-test probe on a
 # CPU, emulated or this machine's own, and checks the path chosen: by the
 # probe, and by the loader's binding of the exported isPrime_$_Integer, which

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Runs a program and checks that it exits with 0, writes exactly the expected
 # bytes to standard output and nothing to standard error.
 # Usage: expect_output.sh EXPECTED_FILE PROGRAM [ARGUMENTS...]

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception */
 /* Loaded into the real executable with LD_PRELOAD: before its main runs,
  * checks the verdicts of the isPrime_$_Integer that the executable exports,
  * bound by the loader as any program alongside would bind it, and prints

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The dynamic symbol tables of the executable and of the shared library hold
 // exactly the project's entry points.
 #include <gmock/gmock.h>

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Checks the hardening of built files from what readelf and objdump show:
 # full RELRO with immediate binding, a position-independent executable, the
 # stack protector, control-flow protection at an exported entry point (an

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Installs the project into a temporary prefix, then builds the example in C
 # and in C++ against the installed copy, through find_package and through
 # pkg-config (from a moved copy of the tree), and checks what each prints.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # The benchmark loop really runs, and does each call's work in that call.
 # Its instruction count, measured by callgrind (deterministic), must be far
 # above what an empty run executes. And in every loop over the range, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // print and echo: bytes written and values returned, on good and failing streams.
 #include <gtest/gtest.h>
 #include <signal.h>

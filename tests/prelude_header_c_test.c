@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception */
 /* A C11 program that includes the prelude's header and calls the prelude. */
 #include <prelude/prelude.h>
 #include <stdio.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Prints the path that this CPU runs and the number of primes it finds in the
 // benchmark range, so that an emulated CPU's choice can be checked.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The primality contract, checked for every implementation against an
 // independent sieve.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The real executable: silent, and successful whatever it is given.
 #include <gtest/gtest.h>
 

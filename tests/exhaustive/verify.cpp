@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Verification by exhaustion: the verdict of every 32-bit Integer on every
 // primality path that this CPU runs and on the exported isPrime_$_Integer,
 // against a segmented sieve; and the prelude's number text of every Integer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Drives the String operations, the pick, the comparison and the stream
 // output forms with arbitrary bytes and numbers, and checks what must hold:
 // lengths add up, every made String ends in a zero byte in a block of its
