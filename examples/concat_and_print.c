@@ -1,6 +1,6 @@
 /* SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception */
 /* Builds a String from a literal, appends an Integer and prints the result. */
-#include <prelude/prelude.h>
+#include <primebench/prelude.h>
 
 int main(void) {
     const String greeting = String_$_stringlit("abcd");

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The three-way comparison and the pick that its result drives.
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 extern "C" {
 

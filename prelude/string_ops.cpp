@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "number_text.h"
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 #include "text_block.h"
 
 namespace {

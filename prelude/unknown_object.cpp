@@ -1,4 +1,4 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 uint64_t UNKNOWNOBJECT = 0;

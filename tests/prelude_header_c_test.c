@@ -1,6 +1,6 @@
 /* SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception */
 /* A C11 program that includes the prelude's header and calls the prelude. */
-#include <prelude/prelude.h>
+#include <primebench/prelude.h>
 #include <stdio.h>
 #include <string.h>
 

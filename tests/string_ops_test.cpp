@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 // The heap-exhaustion tests need malloc to fail, not the sanitizer to stop.
 extern "C" __attribute__((visibility("default"))) const char* __asan_default_options() {
