@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // Exponentiation over Integers and Floats, always through double-precision pow.
+#include <cfenv>
 #include <climits>
 #include <cmath>
 
@@ -23,8 +24,17 @@ int32_t to_integer(double value) {
 
 extern "C" {
 
+// pow is exact, under round-to-nearest, wherever the power is an Integer;
+// under the other modes it may land an ulp below, which truncation would
+// turn into the Integer below. So it is evaluated to nearest whatever the
+// caller's mode, and the mode is put back.
 int32_t Integer_$_exponent_$_Integer(int32_t base, int32_t power) {
-    return to_integer(raise(base, power));
+    const int mode = std::fegetround();
+    if (mode == FE_TONEAREST) return to_integer(raise(base, power));
+    std::fesetround(FE_TONEAREST);
+    const double value = raise(base, power);
+    std::fesetround(mode);
+    return to_integer(value);
 }
 
 float Float_$_exponent_$_Integer(float base, int32_t power) {

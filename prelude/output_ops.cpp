@@ -40,6 +40,14 @@ std::size_t write_block(const void* data, std::size_t length, FILE* stream) {
 #endif
 }
 
+int flush(FILE* stream) {
+#if defined(__GLIBC__)
+    return fflush_unlocked(stream);
+#else
+    return fflush(stream);
+#endif
+}
+
 int write_text(const char* text, FILE* stream) {
 #if defined(__GLIBC__)
     return fputs_unlocked(text, stream);
@@ -66,46 +74,131 @@ class StreamHold {
     bool locked_;
 };
 
-// The text and the newline under one hold of the stream's lock, so that no
-// other thread's output lands between them.
+#if defined(__GLIBC__)
+// Bits of glibc's FILE flags word. Its current headers name only the error
+// flag; the others are the values that its libio.h published, unchanged
+// since, as the flags word is part of the FILE that programs read.
+constexpr int kUnbuffered = 0x0002;       // _IO_UNBUFFERED
+constexpr int kNoWrites = 0x0008;         // _IO_NO_WRITES: opened for reading only
+constexpr int kErrorSeen = _IO_ERR_SEEN;  // 0x0020
+constexpr int kLineBuffered = 0x0200;     // _IO_LINE_BUF
+#endif
+
+// Whether the stream takes no byte writes at all: it is wide-oriented (glibc
+// then drops byte writes without an error) or, with glibc, opened for reading
+// only. fprintf writes nothing there and returns -1.
+bool refuses_bytes(FILE* stream) {
+#if defined(__GLIBC__)
+    return stream->_mode > 0 || (stream->_flags & kNoWrites) != 0;
+#else
+    return fwide(stream, 0) > 0;
+#endif
+}
+
+// Runs `write` and reports whether the stream accepted every byte of it:
+// `write` returned true and the stream's error flag was not set meanwhile.
+// The flag is what tells: glibc's block write counts bytes that it buffered
+// and then failed to deliver (a line-buffered stream's flush at a newline) as
+// written. With glibc a flag set before is put aside for the write and set
+// again after it, so that an earlier failure neither hides nor fakes this
+// one; elsewhere an earlier failure leaves only the write's own result.
+template <class Write>
+bool accepted_whole(FILE* stream, Write write) {
+#if defined(__GLIBC__)
+    const int earlier_error = stream->_flags & kErrorSeen;
+    stream->_flags &= ~kErrorSeen;
+    const bool accepted = write() && (stream->_flags & kErrorSeen) == 0;
+    stream->_flags |= earlier_error;
+    return accepted;
+#else
+    const bool earlier_error = ferror(stream) != 0;
+    return write() && (earlier_error || ferror(stream) == 0);
+#endif
+}
+
+// The text in block writes. With glibc, on a line-buffered stream, the lines
+// go first and are flushed, which tells whether they reached the device:
+// glibc's block write counts lines whose flush failed as written, and a flush
+// can fail without setting the error flag (a stream that cannot seek back
+// over input it read ahead). The rest stays buffered, as a block write leaves
+// it.
+bool write_string(FILE* stream, String value) {
+    const char* text = value.data;
+    std::size_t length = value.length;
+    if (length == 0) return true;
+#if defined(__GLIBC__)
+    if ((stream->_flags & kLineBuffered) != 0) {
+        if (const void* newline = memrchr(text, '\n', length)) {
+            const std::size_t lines =
+                static_cast<std::size_t>(static_cast<const char*>(newline) - text) + 1;
+            if (write_block(text, lines, stream) != lines || flush(stream) == EOF) return false;
+            text += lines;
+            length -= lines;
+        }
+    }
+#endif
+    return length == 0 || write_block(text, length, stream) == length;
+}
+
+// The text, then the newline once the text was accepted, under one hold of
+// the stream's lock, so that no other thread's output lands between them.
 int32_t print_string(FILE* stream, String value) {
     const StreamHold hold(stream);
-    const std::size_t written =
-        value.length == 0 ? 0 : write_block(value.data, value.length, stream);
-    const int newline = putc_unlocked('\n', stream);
-    if (written != value.length || newline == EOF) return -1;
-    return byte_count(value.length + 1);
+    if (refuses_bytes(stream)) return -1;
+    const bool accepted = accepted_whole(
+        stream, [&] { return write_string(stream, value) && putc_unlocked('\n', stream) != EOF; });
+    return accepted ? byte_count(value.length + 1) : -1;
 }
 
 // The text by length, in one block write; no zero byte is looked for. An
 // empty String writes nothing and its data, null in a zero String, is never
 // passed on.
 int32_t echo_string(FILE* stream, String value) {
-    if (value.length == 0) return 0;
     const StreamHold hold(stream);
-    return byte_count(write_block(value.data, value.length, stream));
+    if (refuses_bytes(stream)) return -1;
+    if (value.length == 0) return 0;
+    return accepted_whole(stream, [&] { return write_string(stream, value); })
+               ? byte_count(value.length)
+               : -1;
 }
 
-// A number's text, and the newline for print, in one block write: the bytes
-// that fprintf would write, and its result: their count, or -1 when the
-// stream refuses any of them (read-only, wide-oriented, a failed write).
+// Whether `length` bytes may be put straight into the stream's buffer, as
+// glibc's own putc_unlocked puts one: the stream is byte-oriented and fully
+// buffered, and its buffer has room for them before both the end of its put
+// area and the end of the buffer itself. Nothing else is written this way:
+//   - a line-buffered stream must write each line at its newline, and glibc
+//     leaves its put pointer *past* the put area's end once a partial line
+//     is buffered (its overflow sets the end to the pointer, then stores a
+//     byte there; its block write copies up to the buffer's end);
+//   - an unbuffered stream must write at once, and its one-byte buffer can
+//     hold a pointer past its end after a failed write;
+//   - a read-only or reading stream, or one with no buffer yet, has no room.
+// So the room is measured signed, and to the nearer of the two ends.
+#if defined(__GLIBC__)
+bool fits_in_buffer(FILE* stream, std::size_t length) {
+    if (stream->_mode >= 0 || (stream->_flags & (kUnbuffered | kLineBuffered)) != 0) return false;
+    const char* end =
+        stream->_IO_write_end < stream->_IO_buf_end ? stream->_IO_write_end : stream->_IO_buf_end;
+    const std::ptrdiff_t room = end - stream->_IO_write_ptr;
+    return room > 0 && static_cast<std::size_t>(room) >= length;
+}
+#endif
+
+// A number's text, and the newline for print, in one write: the bytes that
+// fprintf would write, and its result: their count, or -1 when the stream
+// refuses any of them (read-only, wide-oriented, a failed write).
 //
-// With glibc, where the stream is byte-oriented and its buffer has room, the
-// text goes straight into the buffer, as glibc's putc_unlocked puts a byte:
-// glibc keeps the room at zero for every stream that must not be written this
-// way (unbuffered, line-buffered, read-only, reading, no buffer yet). The
-// FILE fields read here are those of glibc's public struct _IO_FILE, the same
-// on every architecture glibc supports, x86-64 and AArch64 included.
-// Otherwise, and with any other libc, fputs writes it, which reports a
-// refused write as fprintf does (fwrite can count a write that its device
-// refused as a full one).
+// Where fits_in_buffer() allows, the text goes straight into the buffer; the
+// FILE fields read there are those of glibc's public struct _IO_FILE, the
+// same on every architecture glibc supports, x86-64 and AArch64 included.
+// Otherwise fputs writes it, which reports a refused write as fprintf does
+// (a block write can count a write that its device refused as a full one),
+// and flushes a line-buffered stream at the newline as fprintf does.
 int32_t write_number_text(FILE* stream, char* text, std::size_t length, bool newline) {
     if (newline) text[length++] = '\n';
     const StreamHold hold(stream);
 #if defined(__GLIBC__)
-    const bool byte_oriented = stream->_mode < 0;
-    if (byte_oriented &&
-        static_cast<std::size_t>(stream->_IO_write_end - stream->_IO_write_ptr) >= length) {
+    if (fits_in_buffer(stream, length)) {
         std::memcpy(stream->_IO_write_ptr, text, length);
         stream->_IO_write_ptr += length;
         return static_cast<int32_t>(length);

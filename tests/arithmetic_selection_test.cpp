@@ -2,9 +2,11 @@
 // Exponentiation, the three-way comparison and the pick.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "prelude/prelude.h"
 
@@ -34,6 +36,39 @@ TEST(IntegerExponent, SaturatesBeyondTheIntegerRange) {
     EXPECT_EQ(Integer_$_exponent_$_Integer(10, 400), INT_MAX);   // pow overflows to +inf
     EXPECT_EQ(Integer_$_exponent_$_Integer(-10, 401), INT_MIN);  // and to -inf
     EXPECT_EQ(Integer_$_exponent_$_Integer(0, -1), INT_MAX);     // a pole: +inf
+}
+
+TEST(IntegerExponent, TheSameInEveryRoundingMode) {
+    // pow lands an ulp below an exact power under the directed modes (10^3
+    // as 999.99999999), which truncation would make 999. Every mode must give
+    // the to-nearest result, and find its own mode again afterwards.
+    std::vector<int32_t> nearest;
+    for (int32_t base = -100; base <= 100; ++base) {
+        for (int32_t power = -2; power <= 40; ++power) {
+            nearest.push_back(Integer_$_exponent_$_Integer(base, power));
+        }
+    }
+    EXPECT_EQ(nearest[(110 * 43) + 5], 1000);  // 10^3
+    for (int mode : {FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+        ASSERT_EQ(std::fesetround(mode), 0);
+        std::size_t at = 0;
+        int wrong = 0;
+        for (int32_t base = -100; base <= 100; ++base) {
+            for (int32_t power = -2; power <= 40; ++power) {
+                wrong += Integer_$_exponent_$_Integer(base, power) != nearest[at++];
+            }
+        }
+        const int32_t extremes[] = {Integer_$_exponent_$_Integer(65536, 1),
+                                    Integer_$_exponent_$_Integer(-65536, 1),
+                                    Integer_$_exponent_$_Integer(INT32_MAX, 1)};
+        const int restored = std::fegetround();
+        std::fesetround(FE_TONEAREST);
+        EXPECT_EQ(wrong, 0) << "mode " << mode;
+        EXPECT_EQ(extremes[0], 65536);
+        EXPECT_EQ(extremes[1], -65536);
+        EXPECT_EQ(extremes[2], INT32_MAX);
+        EXPECT_EQ(restored, mode);
+    }
 }
 
 TEST(FloatExponent, ThroughDoublePrecision) {
