@@ -15,20 +15,22 @@ check() { "$source/tests/expect_output.sh" "$expected" "$@"; }
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 
 # Every installed name carries the project's name, and nothing else is installed.
-config=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" | tr '[:upper:]' '[:lower:]')
+cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+config=$(cached CMAKE_BUILD_TYPE | tr '[:upper:]' '[:lower:]')
+lib=$(cached CMAKE_INSTALL_LIBDIR)  # lib, or lib/<multiarch> in a package build
 (cd "$work/prefix" && find . ! -type d | LC_ALL=C sort) >"$work/installed"
 cat >"$work/expected" <<EOF
 ./bin/primebench
 ./include/primebench/prelude.h
-./lib/cmake/primebench-prelude/primebench-preludeConfig.cmake
-./lib/cmake/primebench-prelude/primebench-preludeConfigVersion.cmake
-./lib/cmake/primebench-prelude/primebench-preludeTargets-$config.cmake
-./lib/cmake/primebench-prelude/primebench-preludeTargets.cmake
-./lib/libprimebench-prelude.a
-./lib/libprimebench-prelude.so
-./lib/libprimebench-prelude.so.1
-./lib/libprimebench-prelude.so.1.0.0
-./lib/pkgconfig/primebench-prelude.pc
+./$lib/cmake/primebench-prelude/primebench-preludeConfig.cmake
+./$lib/cmake/primebench-prelude/primebench-preludeConfigVersion.cmake
+./$lib/cmake/primebench-prelude/primebench-preludeTargets-$config.cmake
+./$lib/cmake/primebench-prelude/primebench-preludeTargets.cmake
+./$lib/libprimebench-prelude.a
+./$lib/libprimebench-prelude.so
+./$lib/libprimebench-prelude.so.1
+./$lib/libprimebench-prelude.so.1.0.0
+./$lib/pkgconfig/primebench-prelude.pc
 ./share/man/man1/primebench.1
 ./share/man/man3/primebench-prelude.3
 EOF
@@ -46,8 +48,8 @@ done
 
 echo "pkg-config, from a moved copy of the installed tree:"
 mv "$work/prefix" "$work/moved"
-libdir=$(PKG_CONFIG_PATH="$work/moved/lib/pkgconfig" pkg-config --variable=libdir primebench-prelude)
-flags=$(PKG_CONFIG_PATH="$work/moved/lib/pkgconfig" pkg-config --cflags --libs primebench-prelude)
+libdir=$(PKG_CONFIG_PATH="$work/moved/$lib/pkgconfig" pkg-config --variable=libdir primebench-prelude)
+flags=$(PKG_CONFIG_PATH="$work/moved/$lib/pkgconfig" pkg-config --cflags --libs primebench-prelude)
 # shellcheck disable=SC2086
 cc -std=c11 -o "$work/pc_c" "$source/examples/concat_and_print.c" $flags -Wl,-rpath,"$libdir"
 # shellcheck disable=SC2086
