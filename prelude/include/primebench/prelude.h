@@ -25,10 +25,17 @@
  *   - A block that cannot be allocated, or a size that would overflow, writes
  *     one line naming the size to standard error and ends the process with
  *     abort(). Nothing is written to standard output.
- *   - print of a String returns length + 1 when both of its writes succeed,
- *     -1 when either fails.
+ *   - print of a String returns length + 1 when its text and then its newline
+ *     were accepted, -1 otherwise; the newline is written only after the
+ *     text was accepted. echo of a String returns its length when all of it
+ *     was accepted, -1 otherwise. A String is refused when the stream is
+ *     wide-oriented or read-only (nothing is written), when a write fails,
+ *     or when the stream's error flag becomes set during the write, as with
+ *     fprintf.
  *   - Integer_$_exponent_$_Integer saturates a power beyond the Integer range
  *     to INT32_MAX or INT32_MIN (infinities included) and yields 0 for NaN.
+ *     It evaluates pow to nearest whatever the caller's rounding mode, so an
+ *     exact power comes out exact in every mode.
  *   - The pick chooses by the selector's sign: any negative selector picks the
  *     first String, zero the second, any positive the third.
  *   - The concatenations set reserved to the result's length.
@@ -40,8 +47,11 @@
  * Number text is the prelude's own conversion, byte for byte what libc's
  * "%i"/"%d" and "%f" write (libc formats a Float itself when the thread's
  * locale has another decimal point or the rounding mode is not to nearest).
- * The number forms of print and echo write their text in one block write and
+ * The number forms of print and echo write their text in one write and
  * return what fprintf would: the characters written, or a negative value.
+ * Output keeps to the stream's buffering as fprintf does: an unbuffered
+ * stream gets its bytes at once, a line-buffered one each line at its
+ * newline, a fully buffered one when its buffer fills or is flushed.
  */
 #ifndef PRIMEBENCH_PRELUDE_H
 #define PRIMEBENCH_PRELUDE_H
