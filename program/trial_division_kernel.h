@@ -186,22 +186,86 @@ template <class Lanes, int kBlocksPerBranch>
     return 1;
 }
 
+// The floating-point control register: MXCSR on x86-64, FPCR on 64-bit Arm.
+// Every argument above holds for round-to-nearest with exceptions masked and
+// without flushing denormals (the reciprocal and quotient tests do not hold
+// under the directed modes), which is the process's default. A caller may
+// have set another mode, for its own Float output say, so every test runs
+// with the default and gives the caller's back when it returns. Volatile
+// asm keeps both writes in place around the arithmetic.
+#if defined(__aarch64__)
+using FloatControl = uint64_t;
+constexpr FloatControl kDefaultFloatControl = 0;
+inline FloatControl read_float_control() {
+    FloatControl value;
+    asm volatile("mrs %0, fpcr" : "=r"(value));
+    return value;
+}
+inline void write_float_control(FloatControl value) {
+    asm volatile("msr fpcr, %0" : : "r"(value));
+}
+inline bool is_default_float_control(FloatControl value) {
+    return value == kDefaultFloatControl;
+}
+#else
+using FloatControl = uint32_t;
+// Every exception masked, round to nearest, no flush to zero; no flags set.
+constexpr FloatControl kDefaultFloatControl = 0x1f80;
+inline FloatControl read_float_control() {
+    FloatControl value;
+    asm volatile("stmxcsr %0" : "=m"(value));
+    return value;
+}
+inline void write_float_control(FloatControl value) {
+    asm volatile("ldmxcsr %0" : : "m"(value));
+}
+// The low six bits are the sticky exception flags, not control.
+inline bool is_default_float_control(FloatControl value) {
+    return (value & ~FloatControl{0x3f}) == kDefaultFloatControl;
+}
+#endif
+
+// Runs test(x) under the default floating-point control, restoring the
+// caller's afterwards. x passes through an empty volatile asm after the
+// control is set, and the verdict before it is restored, so no arithmetic on
+// either can be moved across the writes.
+template <class Test>
+[[gnu::always_inline]] inline int32_t under_default_float_control(int32_t x, Test test) {
+    const FloatControl caller = read_float_control();
+    const bool changed = !is_default_float_control(caller);
+    if (__builtin_expect(changed, 0)) write_float_control(kDefaultFloatControl);
+    asm volatile("" : "+r"(x));
+    int32_t verdict = test(x);
+    asm volatile("" : "+r"(verdict));
+    if (__builtin_expect(changed, 0)) write_float_control(caller);
+    return verdict;
+}
+
 // A path's test for every Integer: float lanes below their exact bound,
-// double lanes above it.
+// double lanes above it, under the default floating-point control.
 template <class Floats, int kFloatBlocks, class Doubles, int kDoubleBlocks>
 inline int32_t is_prime_on_lanes(int32_t x) {
-    return x < Floats::kExactBelow ? is_prime_by_lanes<Floats, kFloatBlocks>(x)
-                                   : is_prime_by_lanes<Doubles, kDoubleBlocks>(x);
+    return under_default_float_control(x, [](int32_t n) {
+        return n < Floats::kExactBelow ? is_prime_by_lanes<Floats, kFloatBlocks>(n)
+                                       : is_prime_by_lanes<Doubles, kDoubleBlocks>(n);
+    });
 }
 
 // The benchmark loop on one path, with the test inlined into it, handing
 // each Integer and its verdict to consume.
+// The floating-point control is set once around the whole loop: each verdict
+// goes to consume, which writes it out by volatile asm (or to memory) before
+// the caller's control comes back.
 template <class Floats, int kBlocks, class Consume>
 inline void loop_over_range(Consume consume) {
     static_assert(kRangeLast < Floats::kExactBelow);
+    const FloatControl caller = read_float_control();
+    const bool changed = !is_default_float_control(caller);
+    if (changed) write_float_control(kDefaultFloatControl);
     for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
         consume(x, is_prime_by_lanes<Floats, kBlocks>(x));
     }
+    if (changed) write_float_control(caller);
 }
 
 // The loop as the executable runs it: each verdict dropped into the sink.

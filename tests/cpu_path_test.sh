@@ -1,9 +1,9 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Runs the real executable, the path probe and the exported-test probe on a
-# CPU, emulated or this machine's own, and checks the path chosen: by the
-# probe, and by the loader's binding of the exported isPrime_$_Integer, which
-# must point at that path's test and give right verdicts.
+# CPU, emulated or this machine's own: checks the path chosen, by the probe,
+# and that the executable runs with a library preloaded that binds its
+# exported isPrime_$_Integer eagerly, whose calls get right verdicts.
 # Usage: cpu_path_test.sh CPU EXPECTED_PATH EXECUTABLE PATH_PROBE EXPORT_PROBE
 #   CPU: a qemu CPU model, or "native" to run directly; EXPECTED_PATH: sse2,
 #   avx2 (which also needs FMA), avx512, or "cpuinfo" for the fastest that
@@ -53,15 +53,12 @@ report=$(cat "$out")
 echo "$cpu: $report"
 [ "$report" = "$expected_path 148933" ] || { echo "expected '$expected_path 148933'"; exit 1; }
 
+# A library that binds the exported test eagerly, preloaded: the executable
+# still starts, writes nothing and exits 0, and the library's calls, under
+# every rounding mode, get right verdicts (it aborts on a wrong one).
 status=0
 run "LD_PRELOAD=$export_probe" "$exe" >"$out" 2>"$err" </dev/null || status=$?
-report=$(cat "$out")
-echo "$cpu: exported isPrime_\$_Integer: $report"
-[ "$status" -eq 0 ] || { echo "wrong verdicts from the exported test"; own_errors; exit 1; }
-offset=$(echo "$report" | sed -n 's/^offset \([0-9a-f]*\) .*/\1/p')
-bound=$(nm -C "$exe" | awk -v offset="$offset" '
-    { address = $1; sub(/^0+/, "", address) }
-    address == offset && /primes::is_prime_[a-z0-9]*\(int\)/ {
-        sub(/.*primes::is_prime_/, ""); sub(/\(int\).*/, ""); print }')
-[ "$bound" = "$expected_path" ] ||
-    { echo "the exported test is bound to '${bound:-an unknown function}', expected $expected_path"; exit 1; }
+[ "$status" -eq 0 ] || { echo "exit status $status with the exported test bound by a preloaded library on $cpu"; cat "$err"; exit 1; }
+[ ! -s "$out" ] || { echo "unexpected standard output with the preloaded library on $cpu"; exit 1; }
+[ -z "$(own_errors)" ] || { echo "unexpected standard error with the preloaded library on $cpu:"; own_errors; exit 1; }
+echo "$cpu: exported isPrime_\$_Integer, bound by a preloaded library: right in every rounding mode"

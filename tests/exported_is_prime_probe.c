@@ -1,16 +1,22 @@
 /* SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception */
-/* Loaded into the real executable with LD_PRELOAD: before its main runs,
- * checks the verdicts of the isPrime_$_Integer that the executable exports,
- * bound by the loader as any program alongside would bind it, and prints
- * where in the executable that binding points (for the path check). Ends the
- * process itself: status 0 when every verdict is right. */
-#define _GNU_SOURCE
-#include <dlfcn.h>
+/* Preloaded into the real executable with LD_PRELOAD. It binds the
+ * isPrime_$_Integer that the executable exports eagerly, as a pointer in its
+ * own data and (like every library built here) with immediate binding, so
+ * the loader resolves it before the executable is relocated. Its constructor,
+ * before the executable's own, checks the verdicts under each of the four
+ * rounding modes and restores the mode; on a wrong verdict it writes it to
+ * standard error and aborts. Otherwise it writes nothing, and the executable
+ * must run as it does alone. */
+#include <fenv.h>
 #include <stdint.h>
 #include <stdio.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 typedef int32_t (*IsPrime)(int32_t);
+
+extern int32_t exported_is_prime(int32_t x) __asm__("isPrime_$_Integer");
+/* Relocated when this library is loaded. */
+static IsPrime const bound_is_prime = &exported_is_prime;
 
 /* Plain trial division in 64-bit arithmetic. */
 static int reference_is_prime(int64_t x) {
@@ -22,36 +28,41 @@ static int reference_is_prime(int64_t x) {
     return 1;
 }
 
-static long mismatches;
-static long primes;
-
-static void check_range(IsPrime is_prime, int64_t first, int64_t last) {
+static void check_range(int64_t first, int64_t last, const char* mode) {
     for (int64_t x = first; x <= last; ++x) {
-        const int expected = reference_is_prime(x);
-        primes += expected;
-        if (is_prime((int32_t)x) != expected) {
-            if (mismatches < 5) printf("mismatch at %lld\n", (long long)x);
-            ++mismatches;
+        if (bound_is_prime((int32_t)x) != reference_is_prime(x)) {
+            fprintf(stderr, "isPrime_$_Integer(%lld) is wrong under %s\n", (long long)x, mode);
+            abort();
         }
     }
 }
 
 __attribute__((constructor)) static void probe_exported_is_prime(void) {
-    const IsPrime is_prime = (IsPrime)dlsym(RTLD_DEFAULT, "isPrime_$_Integer");
-    Dl_info where;
-    if (is_prime == NULL || dladdr((void*)is_prime, &where) == 0) {
-        printf("isPrime_$_Integer is not exported\n");
-        _exit(1);
+    static const struct {
+        int mode;
+        const char* name;
+    } modes[] = {{FE_TONEAREST, "FE_TONEAREST"},
+                 {FE_DOWNWARD, "FE_DOWNWARD"},
+                 {FE_UPWARD, "FE_UPWARD"},
+                 {FE_TOWARDZERO, "FE_TOWARDZERO"}};
+    /* Integers wrong under a directed mode before the tests set the mode
+     * themselves: 16671 = 3 * 5557, 4227 = 3 * 1409, 1999999 = 17 * 117647,
+     * and the prime 12582919. */
+    static const int32_t sensitive[] = {16671, 4227, 1999999, 12582919};
+    for (size_t m = 0; m < sizeof modes / sizeof modes[0]; ++m) {
+        if (fesetround(modes[m].mode) != 0) abort();
+        for (size_t i = 0; i < sizeof sensitive / sizeof sensitive[0]; ++i)
+            check_range(sensitive[i], sensitive[i], modes[m].name);
+        /* Every kind of lane and every switch between them, and both ends. */
+        check_range(-1000, 30000, modes[m].name);
+        check_range((1 << 22) - 1000, (1 << 22) + 1000, modes[m].name);
+        check_range((1 << 24) - 1000, (1 << 24) + 1000, modes[m].name);
+        check_range(INT32_MAX - 1000, INT32_MAX, modes[m].name);
+        check_range(INT32_MIN, INT32_MIN + 100, modes[m].name);
+        if (fegetround() != modes[m].mode) {
+            fprintf(stderr, "isPrime_$_Integer did not restore %s\n", modes[m].name);
+            abort();
+        }
     }
-    /* Every kind of lane and every switch between them, and both ends. */
-    check_range(is_prime, -1000, 100000);
-    check_range(is_prime, (1 << 22) - 2000, (1 << 22) + 2000);
-    check_range(is_prime, (1 << 24) - 2000, (1 << 24) + 2000);
-    check_range(is_prime, INT32_MAX - 2000, INT32_MAX);
-    check_range(is_prime, INT32_MIN, INT32_MIN + 100);
-    printf("offset %lx primes %ld mismatches %ld\n",
-           (unsigned long)((const char*)is_prime - (const char*)where.dli_fbase), primes,
-           mismatches);
-    fflush(stdout);
-    _exit(mismatches == 0 ? 0 : 1);
+    fesetround(FE_TONEAREST);
 }

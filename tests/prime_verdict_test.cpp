@@ -3,10 +3,12 @@
 // independent sieve.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "prime_implementations.h"
@@ -94,17 +96,51 @@ TEST_P(PrimeVerdict, AgreesWithReferenceOnSampledIntegers) {
     }
 }
 
-// The loop that the executable runs on each path tests exactly 1..1,999,999.
+TEST_P(PrimeVerdict, UnderEveryRoundingMode) {
+    // Each test sets round-to-nearest itself and gives the caller's mode back.
+    // Under a directed mode the reciprocal and quotient tests went wrong on
+    // these, before: 16671 = 3 * 5557 (AVX-512, AVX2), 1999999 = 17 * 117647
+    // (AVX-512, upward), 4227 = 3 * 1409 (AVX2) and the prime 12582919 (SSE2).
+    const ReferencePrimality reference;
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<int32_t> any_integer(INT_MIN, INT_MAX);
+    std::vector<int32_t> sample = {16671, 1'999'999, 4227, 12'582'919, INT_MAX, INT_MIN};
+    for (int32_t x = -100; x <= 50'000; ++x) sample.push_back(x);
+    for (int32_t x = (1 << 22) - 2000; x <= (1 << 22) + 2000; ++x) sample.push_back(x);
+    for (int32_t x = (1 << 24) - 2000; x <= (1 << 24) + 2000; ++x) sample.push_back(x);
+    for (int i = 0; i < 50'000; ++i) sample.push_back(any_integer(random));
+    for (int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+        ASSERT_EQ(std::fesetround(mode), 0);
+        for (int32_t x : sample) {
+            const int32_t got = verdict(x);
+            if (got != (reference.is_prime(x) ? 1 : 0)) {
+                std::fesetround(FE_TONEAREST);
+                FAIL() << "x = " << x << " under rounding mode " << mode;
+            }
+        }
+        EXPECT_EQ(std::fegetround(), mode);
+    }
+    std::fesetround(FE_TONEAREST);
+}
+
+// The loop that the executable runs on each path tests exactly 1..1,999,999,
+// right under every rounding mode, which it gives back.
 TEST(BenchmarkLoop, EveryPathVisitsExactlyTheRange) {
     for (const PrimePath& path : prime_paths()) {
         if (!path.supported()) continue;
-        SCOPED_TRACE(path.name);
-        RangeTally tally;
-        path.tally_range(tally);
-        EXPECT_EQ(tally.first, 1);
-        EXPECT_EQ(tally.last, 1'999'999);
-        EXPECT_EQ(tally.count, 1'999'999);
-        EXPECT_EQ(tally.primes, 148'933);
+        for (int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+            SCOPED_TRACE(std::string(path.name) + ", rounding mode " + std::to_string(mode));
+            ASSERT_EQ(std::fesetround(mode), 0);
+            RangeTally tally;
+            path.tally_range(tally);
+            const int mode_after = std::fegetround();
+            std::fesetround(FE_TONEAREST);
+            EXPECT_EQ(mode_after, mode);
+            EXPECT_EQ(tally.first, 1);
+            EXPECT_EQ(tally.last, 1'999'999);
+            EXPECT_EQ(tally.count, 1'999'999);
+            EXPECT_EQ(tally.primes, 148'933);
+        }
     }
 }
 
