@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cmath>
 
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #endif
 
 #include "number_text.h"
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 namespace {
 

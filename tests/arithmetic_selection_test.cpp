@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 namespace prelude::testing {
 namespace {

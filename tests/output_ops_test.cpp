@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "captured_stream.h"
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 namespace prelude::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "prelude/prelude.h"
+#include "primebench/prelude.h"
 
 namespace {
 
