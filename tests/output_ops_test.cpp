@@ -218,11 +218,11 @@ struct Operation {
 std::vector<Operation> random_operations(std::mt19937& random, int count) {
     static const float kFloats[] = {2.5f, -0.1f,    0.0f,
                                     1e9f, -FLT_MAX, std::numeric_limits<float>::infinity()};
-    static const int32_t kIntegers[] = {0, -3, 7, 1000000, 1234567, INT_MIN, INT_MAX};
+    static const int32_t kIntegers[] = {0, -3, 7, 1000000, 1234567, INT_MIN, INT_MAX, 99, -100000};
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::vector<Operation> operations;
     for (int i = 0; i < count; ++i) {
-        Operation op{pick(12), "", false, kIntegers[pick(7)] + pick(3), kFloats[pick(6)]};
+        Operation op{pick(12), "", false, kIntegers[pick(9)], kFloats[pick(6)]};
         const int length = pick(8) == 0 ? pick(600) : pick(12);
         for (int j = 0; j < length; ++j) op.text += "x = \n"[pick(5)];
         op.zero_string = op.text.empty() && pick(2) == 0;
