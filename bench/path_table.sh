@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Prints the speed of every primality path against the scalar form: the
-# in-process medians of the Google Benchmark, then whole-process medians.
+# in-process medians of the Google Benchmark, then whole-process medians;
+# its header names the CPU, the path the executable runs on it and that
+# path's first step (candidates decided before the first early exit).
 # Usage: bench/path_table.sh [BUILD_DIR]   (defaults to build/release)
 set -euo pipefail
 build=${1:-build/release}
+context=$(mktemp)
+trap 'rm -f "$context"' EXIT
 csv=$("$build/bench/prime_range_bench" --benchmark_repetitions=9 \
-        --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null)
+        --benchmark_report_aggregates_only=true --benchmark_format=csv 2>"$context")
 echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+# The path that the executable runs here, and its first step's size.
+echo "executable's path: $(sed -n 's/^primebench path: //p' "$context"), first step: $(sed -n 's/^first step: //p' "$context")"
 echo
 echo "| benchmark (1..1,999,999) | median | vs scalar |"
 echo "|---|---|---|"

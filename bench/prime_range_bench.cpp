@@ -44,6 +44,11 @@ void register_all() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // What the executable runs on this CPU, in the report's header.
+    const primes::PrimePath& fastest = primes::fastest_prime_path();
+    benchmark::AddCustomContext("primebench path", fastest.name);
+    benchmark::AddCustomContext("first step",
+                                std::to_string(fastest.first_step_candidates) + " candidates");
     register_all();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -16,12 +16,8 @@ struct RangeTally {
     int32_t last = 0;
     int32_t count = 0;
     int32_t primes = 0;
-    void record(int32_t x, int32_t verdict) {
-        if (count == 0) first = x;
-        last = x;
-        ++count;
-        primes += verdict;
-    }
+    // No member functions: one would have external linkage and be compiled,
+    // at -O0 out of line, into each per-instruction-set object.
 };
 
 }  // namespace primes

@@ -118,18 +118,24 @@ struct Avx2Doubles {
 // back silently to the slower default.
 static_assert(large_candidate_ratio<Avx2Floats>() == Avx2Floats::kLargeCandidateRatio);
 
+// Blocks decided between early exits, named once for the test, the loop
+// and the first-step size reported.
+constexpr int kFloatBlocks = 2;
+constexpr int kDoubleBlocks = 4;
+static_assert(first_step_candidates<Avx2Floats, kFloatBlocks>() == kFirstStepCandidatesAvx2);
+
 }  // namespace
 
 int32_t is_prime_avx2(int32_t x) {
-    return is_prime_on_lanes<Avx2Floats, 2, Avx2Doubles, 4>(x);
+    return is_prime_on_lanes<Avx2Floats, kFloatBlocks, Avx2Doubles, kDoubleBlocks>(x);
 }
 
 void run_range_avx2() {
-    run_range_on_lanes<Avx2Floats, 2>();
+    run_range_on_lanes<Avx2Floats, kFloatBlocks>();
 }
 
 void tally_range_avx2(RangeTally& tally) {
-    tally_range_on_lanes<Avx2Floats, 2>(tally);
+    tally_range_on_lanes<Avx2Floats, kFloatBlocks>(tally);
 }
 
 }  // namespace primes

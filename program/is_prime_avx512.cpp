@@ -121,18 +121,24 @@ struct Avx512Doubles {
 static_assert(large_candidate_ratio<Avx512Floats>() == Avx512Floats::kLargeCandidateRatio);
 static_assert(first_step_blocks<Avx512Floats, 1>() == Avx512Floats::kFirstStepBlocks);
 
+// Blocks decided between early exits, named once for the test, the loop
+// and the first-step size reported.
+constexpr int kFloatBlocks = 1;
+constexpr int kDoubleBlocks = 2;
+static_assert(first_step_candidates<Avx512Floats, kFloatBlocks>() == kFirstStepCandidatesAvx512);
+
 }  // namespace
 
 int32_t is_prime_avx512(int32_t x) {
-    return is_prime_on_lanes<Avx512Floats, 1, Avx512Doubles, 2>(x);
+    return is_prime_on_lanes<Avx512Floats, kFloatBlocks, Avx512Doubles, kDoubleBlocks>(x);
 }
 
 void run_range_avx512() {
-    run_range_on_lanes<Avx512Floats, 1>();
+    run_range_on_lanes<Avx512Floats, kFloatBlocks>();
 }
 
 void tally_range_avx512(RangeTally& tally) {
-    tally_range_on_lanes<Avx512Floats, 1>(tally);
+    tally_range_on_lanes<Avx512Floats, kFloatBlocks>(tally);
 }
 
 }  // namespace primes

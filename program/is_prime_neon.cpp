@@ -125,18 +125,24 @@ struct NeonDoubles {
 // back silently to the slower default.
 static_assert(large_candidate_ratio<NeonFloats>() == NeonFloats::kLargeCandidateRatio);
 
+// Blocks decided between early exits, named once for the test, the loop
+// and the first-step size reported.
+constexpr int kFloatBlocks = 4;
+constexpr int kDoubleBlocks = 8;
+static_assert(first_step_candidates<NeonFloats, kFloatBlocks>() == kFirstStepCandidatesNeon);
+
 }  // namespace
 
 int32_t is_prime_neon(int32_t x) {
-    return is_prime_on_lanes<NeonFloats, 4, NeonDoubles, 8>(x);
+    return is_prime_on_lanes<NeonFloats, kFloatBlocks, NeonDoubles, kDoubleBlocks>(x);
 }
 
 void run_range_neon() {
-    run_range_on_lanes<NeonFloats, 4>();
+    run_range_on_lanes<NeonFloats, kFloatBlocks>();
 }
 
 void tally_range_neon(RangeTally& tally) {
-    tally_range_on_lanes<NeonFloats, 4>(tally);
+    tally_range_on_lanes<NeonFloats, kFloatBlocks>(tally);
 }
 
 }  // namespace primes

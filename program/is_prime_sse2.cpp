@@ -45,18 +45,24 @@ struct Sse2Doubles {
     static Vector min(Vector a, Vector b) { return _mm_min_pd(a, b); }
 };
 
+// Blocks decided between early exits, named once for the test, the loop
+// and the first-step size reported.
+constexpr int kFloatBlocks = 2;
+constexpr int kDoubleBlocks = 4;
+static_assert(first_step_candidates<Sse2Floats, kFloatBlocks>() == kFirstStepCandidatesSse2);
+
 }  // namespace
 
 int32_t is_prime_sse2(int32_t x) {
-    return is_prime_on_lanes<Sse2Floats, 2, Sse2Doubles, 4>(x);
+    return is_prime_on_lanes<Sse2Floats, kFloatBlocks, Sse2Doubles, kDoubleBlocks>(x);
 }
 
 void run_range_sse2() {
-    run_range_on_lanes<Sse2Floats, 2>();
+    run_range_on_lanes<Sse2Floats, kFloatBlocks>();
 }
 
 void tally_range_sse2(RangeTally& tally) {
-    tally_range_on_lanes<Sse2Floats, 2>(tally);
+    tally_range_on_lanes<Sse2Floats, kFloatBlocks>(tally);
 }
 
 }  // namespace primes

@@ -11,7 +11,7 @@ bool always() {
 #if defined(__aarch64__)
 // Every 64-bit Arm CPU has NEON (Advanced SIMD) with fused multiply-adds.
 constexpr PrimePath kPaths[] = {
-    {"neon", &always, &is_prime_neon, &run_range_neon, &tally_range_neon},
+    {"neon", &always, &is_prime_neon, &run_range_neon, &tally_range_neon, kFirstStepCandidatesNeon},
 };
 #else
 // __builtin_cpu_supports also checks that the operating system saves the
@@ -26,9 +26,11 @@ bool has_avx512() {
 }
 
 constexpr PrimePath kPaths[] = {
-    {"sse2", &always, &is_prime_sse2, &run_range_sse2, &tally_range_sse2},
-    {"avx2", &has_avx2_and_fma, &is_prime_avx2, &run_range_avx2, &tally_range_avx2},
-    {"avx512", &has_avx512, &is_prime_avx512, &run_range_avx512, &tally_range_avx512},
+    {"sse2", &always, &is_prime_sse2, &run_range_sse2, &tally_range_sse2, kFirstStepCandidatesSse2},
+    {"avx2", &has_avx2_and_fma, &is_prime_avx2, &run_range_avx2, &tally_range_avx2,
+     kFirstStepCandidatesAvx2},
+    {"avx512", &has_avx512, &is_prime_avx512, &run_range_avx512, &tally_range_avx512,
+     kFirstStepCandidatesAvx512},
 };
 #endif
 

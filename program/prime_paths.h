@@ -15,7 +15,14 @@ struct PrimePath {
     int32_t (*is_prime)(int32_t);      // 1 if x is prime, 0 otherwise, for every Integer
     void (*run_range)();               // the benchmark loop over the whole range, on this path
     void (*tally_range)(RangeTally&);  // the same loop, recording what it visits
+    int first_step_candidates;         // decided before the first early exit
 };
+
+// Each path's first-step size, checked against its Lanes in its source.
+inline constexpr int kFirstStepCandidatesSse2 = 8;
+inline constexpr int kFirstStepCandidatesAvx2 = 32;
+inline constexpr int kFirstStepCandidatesAvx512 = 64;
+inline constexpr int kFirstStepCandidatesNeon = 32;
 
 // Every path, slowest first.
 std::span<const PrimePath> prime_paths();

@@ -39,6 +39,7 @@
 //                        steps whose every candidate d >= x / R
 // Float lanes also state kExactBelow: they decide exactly the dividends below
 // it, and their path hands larger ones to double lanes.
+#include <climits>
 #include <cstdint>
 
 #include "benchmark_range.h"
@@ -93,6 +94,19 @@ constexpr int32_t large_candidate_ratio() {
     } else {
         return 0;  // no cheaper test: every step counts as small
     }
+}
+
+// Candidates decided before the first early exit, as the path table reports.
+template <class Lanes, int kBlocksPerBranch>
+constexpr int first_step_candidates() {
+    return Lanes::kWidth * first_step_blocks<Lanes, kBlocksPerBranch>();
+}
+
+// The largest n with n * n < bound, for bounds of dividends.
+constexpr int32_t square_root_below(int64_t bound) {
+    int32_t n = 0;
+    while (int64_t{n + 1} * (n + 1) < bound) ++n;
+    return n;
 }
 
 // Makes a call's first candidates opaque to the optimiser and dependent on
@@ -159,10 +173,15 @@ template <class Lanes, int kBlocksPerBranch>
             kFirstBlocks, [&](auto d) { return first_step_divisors<Lanes>(dividend, d); });
         if (__builtin_expect(found, 1)) return 0;
     }
-    const auto small_candidates = [&] {
-        constexpr int32_t kRatio = large_candidate_ratio<Lanes>();
-        return kRatio == 0 || first * kRatio < x;
-    };
+    constexpr int32_t kRatio = large_candidate_ratio<Lanes>();
+    // The product first * kRatio below must fit in an Integer: first stays
+    // at most the limit, whose bound follows from kExactBelow. (A ratio
+    // needs float lanes with that bound.)
+    if constexpr (kRatio != 0) {
+        static_assert(int64_t{square_root_below(Lanes::kExactBelow)} * kRatio <= INT32_MAX,
+                      "first * kRatio could overflow");
+    }
+    const auto small_candidates = [&] { return kRatio == 0 || first * kRatio < x; };
     while (first + kStepSpan - 2 <= limit && small_candidates()) {
         if (any_divisor(kBlocksPerBranch, [&](auto d) { return Lanes::divisors(dividend, d); }))
             return 0;
@@ -277,8 +296,12 @@ inline void run_range_on_lanes() {
 // The same loop, recording what it visited.
 template <class Floats, int kBlocks>
 inline void tally_range_on_lanes(RangeTally& tally) {
-    loop_over_range<Floats, kBlocks>(
-        [&tally](int32_t x, int32_t verdict) { tally.record(x, verdict); });
+    loop_over_range<Floats, kBlocks>([&tally](int32_t x, int32_t verdict) {
+        if (tally.count == 0) tally.first = x;
+        tally.last = x;
+        ++tally.count;
+        tally.primes += verdict;
+    });
 }
 
 }  // namespace

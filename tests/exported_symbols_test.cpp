@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -61,6 +62,45 @@ TEST(ExportedSymbols, ExecutableExportsExactlyTheEntryPoints) {
     // A plain function, never a loader-bound indirect one ("i"), which the
     // loader cannot bind for a library relocated before the executable.
     EXPECT_EQ(symbols.count("isPrime_$_Integer") ? symbols.at("isPrime_$_Integer") : "", "T");
+}
+
+// Each object compiled for one instruction set defines only its path's entry
+// points: anything else with external linkage (an inline function, a template
+// instance) could be merged by the linker with a copy built for another set.
+TEST(ExportedSymbols, PathObjectsDefineOnlyTheirEntryPoints) {
+    const std::string command =
+        "nm --defined-only --extern-only --format=posix '" PRIME_PATHS_ARCHIVE "'";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    ASSERT_TRUE(pipe);
+    std::map<std::string, std::set<std::string>> defined;  // by object
+    std::string object;
+    char line[4096];
+    const std::regex member(R"(.*\[is_prime_(sse2|avx2|avx512|neon)\.cpp\.o\]:$)");
+    std::smatch match;
+    while (fgets(line, sizeof line, pipe.get()) != nullptr) {
+        std::string text(line);
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        if (text.ends_with(":")) {
+            object = std::regex_match(text, match, member) ? match[1].str() : "";
+        } else if (!object.empty()) {
+            defined[object].insert(text.substr(0, text.find(' ')));
+        }
+    }
+#if defined(__aarch64__)
+    const std::set<std::string> paths = {"neon"};
+#else
+    const std::set<std::string> paths = {"sse2", "avx2", "avx512"};
+#endif
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        EXPECT_THAT(
+            defined[path],
+            ::testing::UnorderedElementsAre(
+                "_ZN6primes" + std::to_string(9 + path.size()) + "is_prime_" + path + "Ei",
+                "_ZN6primes" + std::to_string(10 + path.size()) + "run_range_" + path + "Ev",
+                ::testing::StartsWith("_ZN6primes" + std::to_string(12 + path.size()) +
+                                      "tally_range_" + path + "E")));
+    }
 }
 
 TEST(ExportedSymbols, SharedLibraryExportsThePreludeUnderOneVersion) {

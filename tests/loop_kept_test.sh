@@ -1,24 +1,32 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # The benchmark loop really runs, and does each call's work in that call.
-# Its instruction count, measured by callgrind (deterministic), must be far
-# above what an empty run executes. And in every loop over the range, the
-# disassembly must convert the Integer under test before it computes any
-# reciprocal: reciprocals of the candidates computed once, before the loop,
-# would carry work from one call to the next.
-# Usage: loop_kept_test.sh EXECUTABLE FLOOR|- [OBJDUMP]   ("-": no count)
+# Its instruction count, measured by callgrind (deterministic), must be above
+# a thirty-second of the same program's on the scalar form: far above what an
+# empty run executes, yet far below what any real speed-up would leave. And
+# in every loop over the range, the disassembly must convert the Integer
+# under test before it computes any reciprocal: reciprocals of the candidates
+# computed once, before the loop, would carry work from one call to the next.
+# Usage: loop_kept_test.sh EXECUTABLE SCALAR_PROGRAM|- [OBJDUMP]   ("-": no count)
 set -eu
 exe=$1
-floor=$2
+scalar=$2
 objdump=${3:-objdump}
-if [ "$floor" != - ]; then
+# instructions PROGRAM: what callgrind counts for one run of it.
+instructions() {
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" 2>"$log"
+    count=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$log")
+    [ -n "$count" ] || { cat "$log" >&2; echo "no instruction count in callgrind's report for $1" >&2; exit 1; }
+    echo "$count"
+}
+if [ "$scalar" != - ]; then
     command -v valgrind >/dev/null || { echo "valgrind is not installed"; exit 1; }
     log=$(mktemp)
     trap 'rm -f "$log"' EXIT
-    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$exe" 2>"$log"
-    collected=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$log")
-    [ -n "$collected" ] || { cat "$log"; echo "no instruction count in callgrind's report"; exit 1; }
-    echo "instructions executed: $collected (floor $floor)"
+    collected=$(instructions "$exe")
+    scalar_collected=$(instructions "$scalar")
+    floor=$((scalar_collected / 32))
+    echo "instructions executed: $collected; scalar program: $scalar_collected (floor $floor)"
     [ "$collected" -gt "$floor" ]
 fi
 
