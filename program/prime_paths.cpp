@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 #include "prime_paths.h"
 
+#if !defined(__aarch64__)
+#include <cpuid.h>
+#endif
+
 namespace primes {
 namespace {
 
@@ -11,7 +15,8 @@ bool always() {
 #if defined(__aarch64__)
 // Every 64-bit Arm CPU has NEON (Advanced SIMD) with fused multiply-adds.
 constexpr PrimePath kPaths[] = {
-    {"neon", &always, &is_prime_neon, &run_range_neon, &tally_range_neon, kFirstStepCandidatesNeon},
+    {"neon", &always, &is_prime_neon, &run_range_neon, &tally_range_neon, kFirstStepCandidatesNeon,
+     nullptr},
 };
 #else
 // __builtin_cpu_supports also checks that the operating system saves the
@@ -24,13 +29,28 @@ bool has_avx2_and_fma() {
 bool has_avx512() {
     return has_avx2_and_fma() && __builtin_cpu_supports("avx512f");
 }
+// AMD family 19h with AVX-512: Zen 4, which runs each 512-bit operation as
+// two 256-bit halves (Zen 3, the same family, has no AVX-512).
+bool is_zen4() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(0, &eax, &ebx, &ecx, &edx) == 0) return false;
+    // "AuthenticAMD", in EBX, EDX, ECX.
+    const bool amd = ebx == 0x68747541 && edx == 0x69746e65 && ecx == 0x444d4163;
+    if (!amd || __get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;
+    const unsigned base_family = (eax >> 8) & 0xf;
+    const unsigned family = base_family == 0xf ? base_family + ((eax >> 20) & 0xff) : base_family;
+    return family == 0x19;
+}
 
 constexpr PrimePath kPaths[] = {
-    {"sse2", &always, &is_prime_sse2, &run_range_sse2, &tally_range_sse2, kFirstStepCandidatesSse2},
+    {"sse2", &always, &is_prime_sse2, &run_range_sse2, &tally_range_sse2, kFirstStepCandidatesSse2,
+     nullptr},
     {"avx2", &has_avx2_and_fma, &is_prime_avx2, &run_range_avx2, &tally_range_avx2,
-     kFirstStepCandidatesAvx2},
+     kFirstStepCandidatesAvx2, nullptr},
     {"avx512", &has_avx512, &is_prime_avx512, &run_range_avx512, &tally_range_avx512,
-     kFirstStepCandidatesAvx512},
+     kFirstStepCandidatesAvx512, nullptr},
+    {"avx512_zen4", &has_avx512, &is_prime_avx512_zen4, &run_range_avx512_zen4,
+     &tally_range_avx512_zen4, kFirstStepCandidatesAvx512Zen4, &is_zen4},
 };
 #endif
 
@@ -45,7 +65,7 @@ const PrimePath& fastest_prime_path() {
     // (the exported test fills it in itself when called before that).
     const PrimePath* fastest = &kPaths[0];
     for (const PrimePath& path : kPaths) {
-        if (path.supported()) fastest = &path;
+        if (path.supported() && (path.suits == nullptr || path.suits())) fastest = &path;
     }
     return *fastest;
 }

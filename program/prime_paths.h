@@ -16,18 +16,22 @@ struct PrimePath {
     void (*run_range)();               // the benchmark loop over the whole range, on this path
     void (*tally_range)(RangeTally&);  // the same loop, recording what it visits
     int first_step_candidates;         // decided before the first early exit
+    bool (*suits)();                   // null, or whether this CPU is the one it is tuned for
 };
 
 // Each path's first-step size, checked against its Lanes in its source.
 inline constexpr int kFirstStepCandidatesSse2 = 8;
 inline constexpr int kFirstStepCandidatesAvx2 = 32;
 inline constexpr int kFirstStepCandidatesAvx512 = 64;
+inline constexpr int kFirstStepCandidatesAvx512Zen4 = 32;
 inline constexpr int kFirstStepCandidatesNeon = 32;
 
-// Every path, slowest first.
+// Every path, slowest first. A path tuned for one kind of CPU follows the
+// general one and is chosen only on that kind.
 std::span<const PrimePath> prime_paths();
 
-// The fastest path that this CPU supports, by the CPU's features.
+// The fastest path that this CPU supports, by the CPU's features (and, for
+// paths tuned to one kind of CPU, by its kind).
 const PrimePath& fastest_prime_path();
 
 // Each path's functions, defined in a source compiled for its instruction set.
@@ -39,12 +43,15 @@ void tally_range_neon(RangeTally& tally);
 int32_t is_prime_sse2(int32_t x);
 int32_t is_prime_avx2(int32_t x);
 int32_t is_prime_avx512(int32_t x);
+int32_t is_prime_avx512_zen4(int32_t x);
 void run_range_sse2();
 void run_range_avx2();
 void run_range_avx512();
+void run_range_avx512_zen4();
 void tally_range_sse2(RangeTally& tally);
 void tally_range_avx2(RangeTally& tally);
 void tally_range_avx512(RangeTally& tally);
+void tally_range_avx512_zen4(RangeTally& tally);
 #endif
 
 }  // namespace primes

@@ -6,8 +6,8 @@
 # exported isPrime_$_Integer eagerly, whose calls get right verdicts.
 # Usage: cpu_path_test.sh CPU EXPECTED_PATH EXECUTABLE PATH_PROBE EXPORT_PROBE
 #   CPU: a qemu CPU model, or "native" to run directly; EXPECTED_PATH: sse2,
-#   avx2 (which also needs FMA), avx512, or "cpuinfo" for the fastest that
-#   /proc/cpuinfo lists.
+#   avx2 (which also needs FMA), avx512, avx512_zen4, or "cpuinfo" for the
+#   fastest that /proc/cpuinfo lists.
 set -eu
 cpu=$1
 expected_path=$2
@@ -21,7 +21,14 @@ trap 'rm -f "$out" "$err"' EXIT
 if [ "$expected_path" = cpuinfo ]; then
     flags=$(grep -m1 '^flags' /proc/cpuinfo)
     case " $flags " in
-        *" avx512f "*) expected_path=avx512 ;;
+        *" avx512f "*)
+            # AMD family 25 (19h) with AVX-512 is Zen 4, which gets its own.
+            if grep -q -m1 '^vendor_id.*AuthenticAMD' /proc/cpuinfo &&
+                grep -q -m1 '^cpu family[[:space:]]*: 25$' /proc/cpuinfo; then
+                expected_path=avx512_zen4
+            else
+                expected_path=avx512
+            fi ;;
         *" avx2 "*" fma "* | *" fma "*" avx2 "*) expected_path=avx2 ;;
         *) expected_path=sse2 ;;
     esac

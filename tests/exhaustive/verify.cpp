@@ -7,7 +7,7 @@
 // Usage: verify [--part primes|integer-text|float-text]... [--path NAME]
 //               [--from A] [--to B] [--threads N]
 //   --part     what to check (repeatable; all three by default)
-//   --path     only this primality path: sse2, avx2, avx512 (x86-64), neon
+//   --path     only this primality path: sse2, avx2, avx512, avx512_zen4 (x86-64), neon
 //              (64-bit Arm), exported, or fastest (the one this CPU's
 //              executable runs)
 //   --from/--to  only the Integers from A to B (for float text: the bit
@@ -68,11 +68,11 @@ struct Options {
 };
 
 [[noreturn]] void usage(const char* problem) {
-    std::fprintf(
-        stderr,
-        "verify: %s\nusage: verify [--part primes|integer-text|float-text]... "
-        "[--path sse2|avx2|avx512|neon|exported|fastest] [--from A] [--to B] [--threads N]\n",
-        problem);
+    std::fprintf(stderr,
+                 "verify: %s\nusage: verify [--part primes|integer-text|float-text]... "
+                 "[--path sse2|avx2|avx512|avx512_zen4|neon|exported|fastest] [--from A] [--to B] "
+                 "[--threads N]\n",
+                 problem);
     std::exit(2);
 }
 
