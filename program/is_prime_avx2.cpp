@@ -65,20 +65,23 @@ unsigned any_lane(__m256 low, __m256 high) {
     return static_cast<unsigned>(_mm256_movemask_ps(_mm256_or_ps(low, high)));
 }
 
-struct FloatPair {
-    __m256 low;
-    __m256 high;
-};
-
 struct Avx2Floats {
-    static constexpr int32_t kExactBelow = 1 << 22;  // bound of the reciprocal half
-    using Vector = FloatPair;
+    static constexpr int64_t kExactBelow = 1 << 22;  // bound of the reciprocal half
+    // The intrinsics type's may_alias attribute, dropped here, matters only
+    // to pointers, and the pair is only ever held by value.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wignored-attributes"
+    using Vector = RegisterPair<__m256>;
+#pragma GCC diagnostic pop
     static constexpr int32_t kWidth = 16;
+    static constexpr int kFirstStepBlocks = 2;
+    static constexpr int kBlocksPerStep = 2;
+    static constexpr int32_t kLargeCandidateRatio = 1365;  // the bound argued above
     static Vector splat(int32_t value) {
         const __m256 lanes = _mm256_set1_ps(static_cast<float>(value));
         return {lanes, lanes};
     }
-    static Vector first_candidates() {
+    static Vector initial_candidates() {
         return {_mm256_load_ps(kFirstOddFloats), _mm256_load_ps(kFirstOddFloats + 8)};
     }
     static Vector add(Vector a, Vector b) {
@@ -87,55 +90,52 @@ struct Avx2Floats {
     static Vector min(Vector a, Vector b) {
         return {_mm256_min_ps(a.low, b.low), _mm256_min_ps(a.high, b.high)};
     }
-    static unsigned divisors(Vector x, Vector d) {
+    static unsigned divisor_lanes(Vector x, Vector d) {
         return any_lane(divides_by_division(x.low, d.low), divides_by_reciprocal(x.high, d.high));
     }
-    static unsigned first_divisors(Vector x, Vector d) {
+    static unsigned first_step_divisor_lanes(Vector x, Vector d) {
         return any_lane(divides_by_reciprocal(x.low, d.low), divides_by_reciprocal(x.high, d.high));
     }
-    static constexpr int32_t kLargeCandidateRatio = 1365;  // the bound argued above
-    static unsigned large_divisors(Vector x, Vector d) {
+    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
         return any_lane(divides_by_division(x.low, d.low),
                         divides_large_by_reciprocal(x.high, d.high));
     }
 };
 
 struct Avx2Doubles {
+    static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m256d;
     static constexpr int32_t kWidth = 4;
+    static constexpr int kFirstStepBlocks = 4;
+    static constexpr int kBlocksPerStep = 4;
+    static constexpr int32_t kLargeCandidateRatio = 0;  // no cheaper test
     static Vector splat(int32_t value) { return _mm256_set1_pd(value); }
-    static Vector first_candidates() { return _mm256_load_pd(kFirstOddDoubles); }
+    static Vector initial_candidates() { return _mm256_load_pd(kFirstOddDoubles); }
     static Vector add(Vector a, Vector b) { return _mm256_add_pd(a, b); }
     static Vector min(Vector a, Vector b) { return _mm256_min_pd(a, b); }
-    static unsigned divisors(Vector x, Vector d) {
+    static unsigned divisor_lanes(Vector x, Vector d) {
         const __m256d remainder = _mm256_fnmadd_pd(_mm256_div_pd(x, d), d, x);
         return static_cast<unsigned>(
             _mm256_movemask_pd(_mm256_cmp_pd(remainder, _mm256_setzero_pd(), _CMP_EQ_OQ)));
+    }
+    static unsigned first_step_divisor_lanes(Vector x, Vector d) { return divisor_lanes(x, d); }
+    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
+        return divisor_lanes(x, d);
     }
 };
 
 // The kernel finds the optional members by name; a misspelt one would fall
 // back silently to the slower default.
-static_assert(large_candidate_ratio<Avx2Floats>() == Avx2Floats::kLargeCandidateRatio);
-
-// Blocks decided between early exits, named once for the test, the loop
-// and the first-step size reported.
-constexpr int kFloatBlocks = 2;
-constexpr int kDoubleBlocks = 4;
-static_assert(first_step_candidates<Avx2Floats, kFloatBlocks>() == kFirstStepCandidatesAvx2);
+static_assert(first_step_candidates<Avx2Floats>() == kFirstStepCandidatesAvx2);
 
 }  // namespace
 
 int32_t is_prime_avx2(int32_t x) {
-    return is_prime_on_lanes<Avx2Floats, kFloatBlocks, Avx2Doubles, kDoubleBlocks>(x);
+    return is_prime_on_path<Avx2Floats, Avx2Doubles>(x);
 }
 
 void run_range_avx2() {
-    run_range_on_lanes<Avx2Floats, kFloatBlocks>();
-}
-
-void tally_range_avx2(RangeTally& tally) {
-    tally_range_on_lanes<Avx2Floats, kFloatBlocks>(tally);
+    run_benchmark_range<Avx2Floats>();
 }
 
 }  // namespace primes

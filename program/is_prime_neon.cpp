@@ -73,20 +73,18 @@ unsigned any_lane(uint32x4_t low, uint32x4_t high) {
     return vmaxvq_u32(vorrq_u32(low, high));
 }
 
-struct FloatPair {
-    float32x4_t low;
-    float32x4_t high;
-};
-
 struct NeonFloats {
-    static constexpr int32_t kExactBelow = 1 << 22;  // bound of the reciprocal half
-    using Vector = FloatPair;
+    static constexpr int64_t kExactBelow = 1 << 22;  // bound of the reciprocal half
+    using Vector = RegisterPair<float32x4_t>;
     static constexpr int32_t kWidth = 8;
+    static constexpr int kFirstStepBlocks = 4;
+    static constexpr int kBlocksPerStep = 4;
+    static constexpr int32_t kLargeCandidateRatio = 56000;  // the bound argued above
     static Vector splat(int32_t value) {
         const float32x4_t lanes = vdupq_n_f32(static_cast<float>(value));
         return {lanes, lanes};
     }
-    static Vector first_candidates() {
+    static Vector initial_candidates() {
         return {vld1q_f32(kFirstOddFloats), vld1q_f32(kFirstOddFloats + 4)};
     }
     static Vector add(Vector a, Vector b) {
@@ -95,54 +93,51 @@ struct NeonFloats {
     static Vector min(Vector a, Vector b) {
         return {vminq_f32(a.low, b.low), vminq_f32(a.high, b.high)};
     }
-    static unsigned divisors(Vector x, Vector d) {
+    static unsigned divisor_lanes(Vector x, Vector d) {
         return any_lane(divides_by_division(x.low, d.low), divides_by_reciprocal(x.high, d.high));
     }
-    static unsigned first_divisors(Vector x, Vector d) {
+    static unsigned first_step_divisor_lanes(Vector x, Vector d) {
         return any_lane(divides_by_reciprocal(x.low, d.low), divides_by_reciprocal(x.high, d.high));
     }
-    static constexpr int32_t kLargeCandidateRatio = 56000;  // the bound argued above
-    static unsigned large_divisors(Vector x, Vector d) {
+    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
         return any_lane(divides_by_division(x.low, d.low),
                         divides_large_by_reciprocal(x.high, d.high));
     }
 };
 
 struct NeonDoubles {
+    static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = float64x2_t;
     static constexpr int32_t kWidth = 2;
+    static constexpr int kFirstStepBlocks = 8;
+    static constexpr int kBlocksPerStep = 8;
+    static constexpr int32_t kLargeCandidateRatio = 0;  // no cheaper test
     static Vector splat(int32_t value) { return vdupq_n_f64(value); }
-    static Vector first_candidates() { return vld1q_f64(kFirstOddDoubles); }
+    static Vector initial_candidates() { return vld1q_f64(kFirstOddDoubles); }
     static Vector add(Vector a, Vector b) { return vaddq_f64(a, b); }
     static Vector min(Vector a, Vector b) { return vminq_f64(a, b); }
-    static unsigned divisors(Vector x, Vector d) {
+    static unsigned divisor_lanes(Vector x, Vector d) {
         const uint64x2_t zero = vceqzq_f64(vfmsq_f64(x, vdivq_f64(x, d), d));
         return vmaxvq_u32(vreinterpretq_u32_u64(zero));
+    }
+    static unsigned first_step_divisor_lanes(Vector x, Vector d) { return divisor_lanes(x, d); }
+    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
+        return divisor_lanes(x, d);
     }
 };
 
 // The kernel finds the optional members by name; a misspelt one would fall
 // back silently to the slower default.
-static_assert(large_candidate_ratio<NeonFloats>() == NeonFloats::kLargeCandidateRatio);
-
-// Blocks decided between early exits, named once for the test, the loop
-// and the first-step size reported.
-constexpr int kFloatBlocks = 4;
-constexpr int kDoubleBlocks = 8;
-static_assert(first_step_candidates<NeonFloats, kFloatBlocks>() == kFirstStepCandidatesNeon);
+static_assert(first_step_candidates<NeonFloats>() == kFirstStepCandidatesNeon);
 
 }  // namespace
 
 int32_t is_prime_neon(int32_t x) {
-    return is_prime_on_lanes<NeonFloats, kFloatBlocks, NeonDoubles, kDoubleBlocks>(x);
+    return is_prime_on_path<NeonFloats, NeonDoubles>(x);
 }
 
 void run_range_neon() {
-    run_range_on_lanes<NeonFloats, kFloatBlocks>();
-}
-
-void tally_range_neon(RangeTally& tally) {
-    tally_range_on_lanes<NeonFloats, kFloatBlocks>(tally);
+    run_benchmark_range<NeonFloats>();
 }
 
 }  // namespace primes

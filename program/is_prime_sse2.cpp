@@ -12,13 +12,16 @@ namespace primes {
 namespace {
 
 struct Sse2Floats {
-    static constexpr int32_t kExactBelow = kFloatDivisionExactBelow;
+    static constexpr int64_t kExactBelow = kFloatDivisionExactBelow;
     using Vector = __m128;
     static constexpr int32_t kWidth = 4;
+    static constexpr int kFirstStepBlocks = 2;
+    static constexpr int kBlocksPerStep = 2;
+    static constexpr int32_t kLargeCandidateRatio = 0;  // no cheaper test
     static Vector splat(int32_t value) { return _mm_set1_ps(static_cast<float>(value)); }
-    static Vector first_candidates() { return _mm_load_ps(kFirstOddFloats); }
+    static Vector initial_candidates() { return _mm_load_ps(kFirstOddFloats); }
     static Vector add(Vector a, Vector b) { return _mm_add_ps(a, b); }
-    static unsigned divisors(Vector x, Vector d) {
+    static unsigned divisor_lanes(Vector x, Vector d) {
         // The quotient, below 2^24 / 3 < 2^23, plus 2^23 lies in [2^23, 2^24),
         // where floats are the integers: taking 2^23 away again leaves the
         // nearest integer, the quotient itself exactly when it is whole.
@@ -28,41 +31,45 @@ struct Sse2Floats {
         const __m128 whole = _mm_sub_ps(_mm_add_ps(quotient, shift), shift);
         return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(quotient, whole)));
     }
+    static unsigned first_step_divisor_lanes(Vector x, Vector d) { return divisor_lanes(x, d); }
+    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
+        return divisor_lanes(x, d);
+    }
     static Vector min(Vector a, Vector b) { return _mm_min_ps(a, b); }
 };
 
 struct Sse2Doubles {
+    static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m128d;
     static constexpr int32_t kWidth = 2;
+    static constexpr int kFirstStepBlocks = 4;
+    static constexpr int kBlocksPerStep = 4;
+    static constexpr int32_t kLargeCandidateRatio = 0;  // no cheaper test
     static Vector splat(int32_t value) { return _mm_set1_pd(value); }
-    static Vector first_candidates() { return _mm_load_pd(kFirstOddDoubles); }
+    static Vector initial_candidates() { return _mm_load_pd(kFirstOddDoubles); }
     static Vector add(Vector a, Vector b) { return _mm_add_pd(a, b); }
-    static unsigned divisors(Vector x, Vector d) {
+    static unsigned divisor_lanes(Vector x, Vector d) {
         const __m128d quotient = _mm_div_pd(x, d);
         const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(quotient));
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(quotient, whole)));
     }
+    static unsigned first_step_divisor_lanes(Vector x, Vector d) { return divisor_lanes(x, d); }
+    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
+        return divisor_lanes(x, d);
+    }
     static Vector min(Vector a, Vector b) { return _mm_min_pd(a, b); }
 };
 
-// Blocks decided between early exits, named once for the test, the loop
-// and the first-step size reported.
-constexpr int kFloatBlocks = 2;
-constexpr int kDoubleBlocks = 4;
-static_assert(first_step_candidates<Sse2Floats, kFloatBlocks>() == kFirstStepCandidatesSse2);
+static_assert(first_step_candidates<Sse2Floats>() == kFirstStepCandidatesSse2);
 
 }  // namespace
 
 int32_t is_prime_sse2(int32_t x) {
-    return is_prime_on_lanes<Sse2Floats, kFloatBlocks, Sse2Doubles, kDoubleBlocks>(x);
+    return is_prime_on_path<Sse2Floats, Sse2Doubles>(x);
 }
 
 void run_range_sse2() {
-    run_range_on_lanes<Sse2Floats, kFloatBlocks>();
-}
-
-void tally_range_sse2(RangeTally& tally) {
-    tally_range_on_lanes<Sse2Floats, kFloatBlocks>(tally);
+    run_benchmark_range<Sse2Floats>();
 }
 
 }  // namespace primes

@@ -3,6 +3,8 @@
 
 #if !defined(__aarch64__)
 #include <cpuid.h>
+
+#include "path_dispatch_tests.h"
 #endif
 
 namespace primes {
@@ -15,20 +17,12 @@ bool always() {
 #if defined(__aarch64__)
 // Every 64-bit Arm CPU has NEON (Advanced SIMD) with fused multiply-adds.
 constexpr PrimePath kPaths[] = {
-    {"neon", &always, &is_prime_neon, &run_range_neon, &tally_range_neon, kFirstStepCandidatesNeon,
-     nullptr},
+    {"neon", &always, &is_prime_neon, &run_range_neon, kFirstStepCandidatesNeon, nullptr},
 };
 #else
-// __builtin_cpu_supports also checks that the operating system saves the
-// wider registers (XGETBV), not only that the CPU has the instructions.
-// Each checks every instruction set its path's source is compiled for
-// (program/CMakeLists.txt).
-bool has_avx2_and_fma() {
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}
-bool has_avx512() {
-    return has_avx2_and_fma() && __builtin_cpu_supports("avx512f");
-}
+// __builtin_cpu_supports, in the generated cpu_runs_avx2() and
+// cpu_runs_avx512(), also checks that the operating system saves the wider
+// registers (XGETBV), not only that the CPU has the instructions.
 // AMD family 19h with AVX-512: Zen 4, which runs each 512-bit operation as
 // two 256-bit halves (Zen 3, the same family, has no AVX-512).
 bool is_zen4() {
@@ -43,14 +37,12 @@ bool is_zen4() {
 }
 
 constexpr PrimePath kPaths[] = {
-    {"sse2", &always, &is_prime_sse2, &run_range_sse2, &tally_range_sse2, kFirstStepCandidatesSse2,
+    {"sse2", &always, &is_prime_sse2, &run_range_sse2, kFirstStepCandidatesSse2, nullptr},
+    {"avx2", &cpu_runs_avx2, &is_prime_avx2, &run_range_avx2, kFirstStepCandidatesAvx2, nullptr},
+    {"avx512", &cpu_runs_avx512, &is_prime_avx512, &run_range_avx512, kFirstStepCandidatesAvx512,
      nullptr},
-    {"avx2", &has_avx2_and_fma, &is_prime_avx2, &run_range_avx2, &tally_range_avx2,
-     kFirstStepCandidatesAvx2, nullptr},
-    {"avx512", &has_avx512, &is_prime_avx512, &run_range_avx512, &tally_range_avx512,
-     kFirstStepCandidatesAvx512, nullptr},
-    {"avx512_zen4", &has_avx512, &is_prime_avx512_zen4, &run_range_avx512_zen4,
-     &tally_range_avx512_zen4, kFirstStepCandidatesAvx512Zen4, &is_zen4},
+    {"avx512_zen4", &cpu_runs_avx512, &is_prime_avx512_zen4, &run_range_avx512_zen4,
+     kFirstStepCandidatesAvx512Zen4, &is_zen4},
 };
 #endif
 

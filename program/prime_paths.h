@@ -4,19 +4,16 @@
 #include <cstdint>
 #include <span>
 
-#include "benchmark_range.h"
-
 namespace primes {
 
 // One way of running the primality test, built for one instruction set.
 struct PrimePath {
     const char* name;
-    bool (*supported)();               // whether this CPU runs it
-    int32_t (*is_prime)(int32_t);      // 1 if x is prime, 0 otherwise, for every Integer
-    void (*run_range)();               // the benchmark loop over the whole range, on this path
-    void (*tally_range)(RangeTally&);  // the same loop, recording what it visits
-    int first_step_candidates;         // decided before the first early exit
-    bool (*suits)();                   // null, or whether this CPU is the one it is tuned for
+    bool (*supported)();           // whether this CPU runs it
+    int32_t (*is_prime)(int32_t);  // 1 if x is prime, 0 otherwise, for every Integer
+    void (*run_range)();           // the benchmark loop over the whole range, on this path
+    int first_step_candidates;     // decided before the first early exit
+    bool (*suits)();               // null, or whether this CPU is the one it is tuned for
 };
 
 // Each path's first-step size, checked against its Lanes in its source.
@@ -38,7 +35,6 @@ const PrimePath& fastest_prime_path();
 #if defined(__aarch64__)
 int32_t is_prime_neon(int32_t x);
 void run_range_neon();
-void tally_range_neon(RangeTally& tally);
 #else
 int32_t is_prime_sse2(int32_t x);
 int32_t is_prime_avx2(int32_t x);
@@ -48,10 +44,6 @@ void run_range_sse2();
 void run_range_avx2();
 void run_range_avx512();
 void run_range_avx512_zen4();
-void tally_range_sse2(RangeTally& tally);
-void tally_range_avx2(RangeTally& tally);
-void tally_range_avx512(RangeTally& tally);
-void tally_range_avx512_zen4(RangeTally& tally);
 #endif
 
 }  // namespace primes

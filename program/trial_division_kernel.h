@@ -22,24 +22,12 @@
 // so no quotient times d is x, and a nonzero exact result does not round to
 // zero.
 //
-// A Lanes type provides:
-//   Vector, kWidth       the packed type and its number of lanes
-//   splat(int32_t)       every lane set to the value
-//   first_candidates()   the odd candidates 3, 5, ..., 2 * kWidth + 1
-//   add(a, b)            lane-wise sum
-//   divisors(x, d)       nonzero exactly when d divides x in some lane
-//   min(a, b)            lane-wise minimum
-// and may provide, where it has a better way than divisors():
-//   first_divisors(x, d) the same, for the first step: its exit is the
-//                        branch mispredicted most, so it may trade throughput
-//                        for an answer that depends less on x's arrival
-//   kFirstStepBlocks     blocks decided before the first step's exit, where
-//                        that differs from the later steps' kBlocksPerBranch
-//   kLargeCandidateRatio R, with large_divisors(x, d) deciding, more cheaply,
-//                        steps whose every candidate d >= x / R
-// Float lanes also state kExactBelow: they decide exactly the dividends below
-// it, and their path hands larger ones to double lanes.
+// A Lanes type meets the TrialDivisionLanes concept below: every member is
+// mandatory, so a misspelt or renamed one fails to compile. A type with no
+// cheaper test for the first step or for large candidates says so by
+// forwarding to divisor_lanes(), with a ratio of 0.
 #include <climits>
+#include <concepts>
 #include <cstdint>
 
 #include "benchmark_range.h"
@@ -51,55 +39,59 @@ namespace primes {
 // instruction set.
 namespace {
 
+template <class Lanes>
+concept TrialDivisionLanes = requires(typename Lanes::Vector v, int32_t value) {
+    // The packed type and its number of lanes.
+    typename Lanes::Vector;
+    { Lanes::kWidth } -> std::convertible_to<int32_t>;
+    // The lanes decide exactly every dividend x with 0 < x < kExactBelow.
+    { Lanes::kExactBelow } -> std::convertible_to<int64_t>;
+    // Blocks of kWidth candidates decided before each early exit: in the
+    // first step, and in every later one.
+    { Lanes::kFirstStepBlocks } -> std::convertible_to<int>;
+    { Lanes::kBlocksPerStep } -> std::convertible_to<int>;
+    // R, or 0 for none: steps whose every candidate d >= x / R are decided by
+    // large_candidate_divisor_lanes().
+    { Lanes::kLargeCandidateRatio } -> std::convertible_to<int32_t>;
+    { Lanes::splat(value) } -> std::same_as<typename Lanes::Vector>;  // every lane the value
+    // The odd candidates 3, 5, ..., 2 * kWidth + 1.
+    { Lanes::initial_candidates() } -> std::same_as<typename Lanes::Vector>;
+    { Lanes::add(v, v) } -> std::same_as<typename Lanes::Vector>;  // lane-wise
+    { Lanes::min(v, v) } -> std::same_as<typename Lanes::Vector>;  // lane-wise
+    // A lane mask of dividends x and candidates d: nonzero exactly when d
+    // divides x in some lane.
+    { Lanes::divisor_lanes(v, v) } -> std::same_as<unsigned>;
+    // The same for the first step, whose exit is the branch mispredicted
+    // most: it may trade throughput for an answer that depends less on x's
+    // arrival.
+    { Lanes::first_step_divisor_lanes(v, v) } -> std::same_as<unsigned>;
+    // The same for steps of large candidates (above), more cheaply.
+    { Lanes::large_candidate_divisor_lanes(v, v) } -> std::same_as<unsigned>;
+}
+&&Lanes::kWidth > 0 && Lanes::kFirstStepBlocks > 0 && Lanes::kBlocksPerStep > 0 &&
+    Lanes::kLargeCandidateRatio >= 0;
+
+// Lanes kept as two registers, so that two kinds of test work at once.
+template <class Register>
+struct RegisterPair {
+    Register low;
+    Register high;
+};
+
 alignas(64) constexpr float kFirstOddFloats[32] = {3,  5,  7,  9,  11, 13, 15, 17, 19, 21, 23,
                                                    25, 27, 29, 31, 33, 35, 37, 39, 41, 43, 45,
                                                    47, 49, 51, 53, 55, 57, 59, 61, 63, 65};
 alignas(64) constexpr double kFirstOddDoubles[8] = {3, 5, 7, 9, 11, 13, 15, 17};
 
 // Float lanes that divide decide exactly every dividend below this.
-constexpr int32_t kFloatDivisionExactBelow = 1 << 24;
-
-// The optional members of a Lanes type, falling back to divisors().
-template <class Lanes, class Vector>
-[[gnu::always_inline]] inline unsigned first_step_divisors(Vector x, Vector d) {
-    if constexpr (requires { Lanes::first_divisors(x, d); }) {
-        return Lanes::first_divisors(x, d);
-    } else {
-        return Lanes::divisors(x, d);
-    }
-}
-
-template <class Lanes, class Vector>
-[[gnu::always_inline]] inline unsigned large_candidate_divisors(Vector x, Vector d) {
-    if constexpr (requires { Lanes::large_divisors(x, d); }) {
-        return Lanes::large_divisors(x, d);
-    } else {
-        return Lanes::divisors(x, d);
-    }
-}
-
-template <class Lanes, int kBlocksPerBranch>
-constexpr int first_step_blocks() {
-    if constexpr (requires { Lanes::kFirstStepBlocks; }) {
-        return Lanes::kFirstStepBlocks;
-    } else {
-        return kBlocksPerBranch;
-    }
-}
-
-template <class Lanes>
-constexpr int32_t large_candidate_ratio() {
-    if constexpr (requires { Lanes::kLargeCandidateRatio; }) {
-        return Lanes::kLargeCandidateRatio;
-    } else {
-        return 0;  // no cheaper test: every step counts as small
-    }
-}
+constexpr int64_t kFloatDivisionExactBelow = int64_t{1} << 24;
+// Double lanes decide every positive Integer.
+constexpr int64_t kEveryPositiveInteger = int64_t{INT32_MAX} + 1;
 
 // Candidates decided before the first early exit, as the path table reports.
-template <class Lanes, int kBlocksPerBranch>
+template <TrialDivisionLanes Lanes>
 constexpr int first_step_candidates() {
-    return Lanes::kWidth * first_step_blocks<Lanes, kBlocksPerBranch>();
+    return Lanes::kWidth * Lanes::kFirstStepBlocks;
 }
 
 // The largest n with n * n < bound, for bounds of dividends.
@@ -109,7 +101,7 @@ constexpr int32_t square_root_below(int64_t bound) {
     return n;
 }
 
-// Makes a call's first candidates opaque to the optimiser and dependent on
+// Makes a call's initial candidates opaque to the optimiser and dependent on
 // that call's argument: everything computed from them (the later candidates,
 // their reciprocals) is computed in each call, never folded into constants
 // or hoisted out of a loop of calls.
@@ -123,18 +115,16 @@ template <class Register>
     return lanes;
 }
 
-// Lanes kept as two registers, each bound alike.
-template <class Pair>
-requires requires(Pair lanes) {
-    lanes.low, lanes.high;
-}
-[[gnu::always_inline]] inline Pair bound_to_call(Pair lanes, int32_t x) {
+template <class Register>
+[[gnu::always_inline]] inline RegisterPair<Register> bound_to_call(RegisterPair<Register> lanes,
+                                                                   int32_t x) {
     return {bound_to_call(lanes.low, x), bound_to_call(lanes.high, x)};
 }
 
-// 1 if x is prime, 0 otherwise. Decides kBlocksPerBranch blocks of
-// Lanes::kWidth candidates before each early-exit branch: fewer branches, at
-// the price of a little work past the first divisor.
+// 1 if x is prime, 0 otherwise, for x < Lanes::kExactBelow, by trial
+// division on Lanes. Decides kBlocksPerStep blocks of Lanes::kWidth
+// candidates before each early-exit branch: fewer branches, at the price of
+// a little work past the first divisor.
 //
 // Only the last step can reach past the limit, so only its candidates are
 // clamped: the early-exit branches of the full steps then wait for the
@@ -144,60 +134,59 @@ requires requires(Pair lanes) {
 // every lane then tests an odd d with 3 <= d < x, and any such d that
 // divides x shows x composite, so the clamp changes no verdict; and, unlike
 // the candidates past it, it never reaches x itself, which divides x.
-template <class Lanes, int kBlocksPerBranch>
-[[gnu::always_inline]] inline int32_t is_prime_by_lanes(int32_t x) {
+template <TrialDivisionLanes Lanes>
+[[gnu::always_inline]] inline int32_t trial_division(int32_t x) {
     if (x <= 1) return 0;
     if (x == 2) return 1;
     if ((x & 1) == 0) return 0;
     const int32_t limit = truncated_sqrt(x);
-    constexpr int32_t kStepSpan = 2 * Lanes::kWidth * kBlocksPerBranch;
+    constexpr int32_t kStepSpan = 2 * Lanes::kWidth * Lanes::kBlocksPerStep;
     const auto dividend = Lanes::splat(x);
     const auto block_step = Lanes::splat(2 * Lanes::kWidth);
-    auto candidates = bound_to_call(Lanes::first_candidates(), x);
-    int32_t first = 3;  // the smallest candidate of the current step
+    auto candidates = bound_to_call(Lanes::initial_candidates(), x);
+    int32_t step_smallest = 3;  // the smallest candidate of the current step
     // Decides `blocks` blocks, moving on to the next step's candidates.
-    const auto any_divisor = [&](int blocks, auto decide) {
+    const auto any_divisor = [&](int blocks, auto divisor_lanes) {
         unsigned found = 0;
         for (int block = 0; block < blocks; ++block) {
-            found |= decide(candidates);
+            found |= divisor_lanes(candidates);
             candidates = Lanes::add(candidates, block_step);
         }
-        first += 2 * Lanes::kWidth * blocks;
+        step_smallest += 2 * Lanes::kWidth * blocks;
         return found != 0;
     };
     // Most odd x have a small divisor, so the first step ends most tests;
     // laid out for that.
-    constexpr int kFirstBlocks = first_step_blocks<Lanes, kBlocksPerBranch>();
-    if (first + 2 * Lanes::kWidth * kFirstBlocks - 2 <= limit) {
-        const bool found = any_divisor(
-            kFirstBlocks, [&](auto d) { return first_step_divisors<Lanes>(dividend, d); });
+    if (step_smallest + 2 * Lanes::kWidth * Lanes::kFirstStepBlocks - 2 <= limit) {
+        const bool found = any_divisor(Lanes::kFirstStepBlocks, [&](auto d) {
+            return Lanes::first_step_divisor_lanes(dividend, d);
+        });
         if (__builtin_expect(found, 1)) return 0;
     }
-    constexpr int32_t kRatio = large_candidate_ratio<Lanes>();
-    // The product first * kRatio below must fit in an Integer: first stays
-    // at most the limit, whose bound follows from kExactBelow. (A ratio
-    // needs float lanes with that bound.)
-    if constexpr (kRatio != 0) {
-        static_assert(int64_t{square_root_below(Lanes::kExactBelow)} * kRatio <= INT32_MAX,
-                      "first * kRatio could overflow");
-    }
-    const auto small_candidates = [&] { return kRatio == 0 || first * kRatio < x; };
-    while (first + kStepSpan - 2 <= limit && small_candidates()) {
-        if (any_divisor(kBlocksPerBranch, [&](auto d) { return Lanes::divisors(dividend, d); }))
+    constexpr int32_t kRatio = Lanes::kLargeCandidateRatio;
+    // The product step_smallest * kRatio below must fit in an Integer: the
+    // candidate stays at most the limit, whose bound follows from
+    // kExactBelow.
+    static_assert(int64_t{square_root_below(Lanes::kExactBelow)} * kRatio <= INT32_MAX,
+                  "step_smallest * kRatio could overflow");
+    const auto small_candidates = [&] { return kRatio == 0 || step_smallest * kRatio < x; };
+    while (step_smallest + kStepSpan - 2 <= limit && small_candidates()) {
+        if (any_divisor(Lanes::kBlocksPerStep,
+                        [&](auto d) { return Lanes::divisor_lanes(dividend, d); }))
             return 0;
     }
-    while (first + kStepSpan - 2 <= limit) {
-        if (any_divisor(kBlocksPerBranch,
-                        [&](auto d) { return large_candidate_divisors<Lanes>(dividend, d); }))
+    while (step_smallest + kStepSpan - 2 <= limit) {
+        if (any_divisor(Lanes::kBlocksPerStep,
+                        [&](auto d) { return Lanes::large_candidate_divisor_lanes(dividend, d); }))
             return 0;
     }
-    if (first <= limit) {
+    if (step_smallest <= limit) {
         const auto bound = Lanes::splat(limit | 1);
         const bool small = small_candidates();
-        if (any_divisor(kBlocksPerBranch, [&](auto d) {
+        if (any_divisor(Lanes::kBlocksPerStep, [&](auto d) {
                 const auto clamped = Lanes::min(d, bound);
-                return small ? Lanes::divisors(dividend, clamped)
-                             : large_candidate_divisors<Lanes>(dividend, clamped);
+                return small ? Lanes::divisor_lanes(dividend, clamped)
+                             : Lanes::large_candidate_divisor_lanes(dividend, clamped);
             })) {
             return 0;
         }
@@ -262,46 +251,26 @@ template <class Test>
 
 // A path's test for every Integer: float lanes below their exact bound,
 // double lanes above it, under the default floating-point control.
-template <class Floats, int kFloatBlocks, class Doubles, int kDoubleBlocks>
-inline int32_t is_prime_on_lanes(int32_t x) {
+template <TrialDivisionLanes Floats, TrialDivisionLanes Doubles>
+inline int32_t is_prime_on_path(int32_t x) {
+    static_assert(Doubles::kExactBelow > INT32_MAX);
     return under_default_float_control(x, [](int32_t n) {
-        return n < Floats::kExactBelow ? is_prime_by_lanes<Floats, kFloatBlocks>(n)
-                                       : is_prime_by_lanes<Doubles, kDoubleBlocks>(n);
+        return n < Floats::kExactBelow ? trial_division<Floats>(n) : trial_division<Doubles>(n);
     });
 }
 
-// The benchmark loop on one path, with the test inlined into it, handing
-// each Integer and its verdict to consume.
-// The floating-point control is set once around the whole loop: each verdict
-// goes to consume, which writes it out by volatile asm (or to memory) before
+// The benchmark loop on one path, with the test inlined into it: each
+// verdict dropped into the sink. The floating-point control is set once
+// around the whole loop: the sink takes each verdict by volatile asm, before
 // the caller's control comes back.
-template <class Floats, int kBlocks, class Consume>
-inline void loop_over_range(Consume consume) {
+template <TrialDivisionLanes Floats>
+inline void run_benchmark_range() {
     static_assert(kRangeLast < Floats::kExactBelow);
     const FloatControl caller = read_float_control();
     const bool changed = !is_default_float_control(caller);
     if (changed) write_float_control(kDefaultFloatControl);
-    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) {
-        consume(x, is_prime_by_lanes<Floats, kBlocks>(x));
-    }
+    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) sink_verdict(trial_division<Floats>(x));
     if (changed) write_float_control(caller);
-}
-
-// The loop as the executable runs it: each verdict dropped into the sink.
-template <class Floats, int kBlocks>
-inline void run_range_on_lanes() {
-    loop_over_range<Floats, kBlocks>([](int32_t, int32_t verdict) { sink_verdict(verdict); });
-}
-
-// The same loop, recording what it visited.
-template <class Floats, int kBlocks>
-inline void tally_range_on_lanes(RangeTally& tally) {
-    loop_over_range<Floats, kBlocks>([&tally](int32_t x, int32_t verdict) {
-        if (tally.count == 0) tally.first = x;
-        tally.last = x;
-        ++tally.count;
-        tally.primes += verdict;
-    });
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ fi
     }
     /^[0-9a-f]+ <.*>:$/ {
         report()
-        if ($0 ~ /run_range|loop_over_range/) { name = $0; sub(/^[0-9a-f]+ /, "", name) }
+        if ($0 ~ /run_range|run_benchmark_range/) { name = $0; sub(/^[0-9a-f]+ /, "", name) }
         first_conversion = first_reciprocal = count = 0
         next
     }
