@@ -4,6 +4,10 @@
 #include <climits>
 #include <cmath>
 
+#if defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
+
 #include "primebench/prelude.h"
 
 namespace {
@@ -20,6 +24,31 @@ int32_t to_integer(double value) {
     return static_cast<int32_t>(value);
 }
 
+// pow under round-to-nearest, giving the caller's mode back. On x86-64 pow
+// runs on SSE and follows MXCSR's rounding field, which a caller may set
+// alone (_MM_SET_ROUNDING_MODE), while fegetround reads the x87 control
+// word: so the field itself is read and set, and only it is put back, with
+// whatever flags pow raised kept. On 64-bit Arm fegetround reads the FPCR
+// that pow follows.
+double raise_to_nearest(double base, double power) {
+#if defined(__x86_64__)
+    constexpr unsigned kRoundingField = _MM_ROUND_MASK;  // 0 is to nearest
+    const unsigned caller = _mm_getcsr();
+    if ((caller & kRoundingField) == 0) return raise(base, power);
+    _mm_setcsr(caller & ~kRoundingField);
+    const double value = raise(base, power);
+    _mm_setcsr((_mm_getcsr() & ~kRoundingField) | (caller & kRoundingField));
+    return value;
+#else
+    const int mode = std::fegetround();
+    if (mode == FE_TONEAREST) return raise(base, power);
+    std::fesetround(FE_TONEAREST);
+    const double value = raise(base, power);
+    std::fesetround(mode);
+    return value;
+#endif
+}
+
 }  // namespace
 
 extern "C" {
@@ -29,12 +58,7 @@ extern "C" {
 // turn into the Integer below. So it is evaluated to nearest whatever the
 // caller's mode, and the mode is put back.
 int32_t Integer_$_exponent_$_Integer(int32_t base, int32_t power) {
-    const int mode = std::fegetround();
-    if (mode == FE_TONEAREST) return to_integer(raise(base, power));
-    std::fesetround(FE_TONEAREST);
-    const double value = raise(base, power);
-    std::fesetround(mode);
-    return to_integer(value);
+    return to_integer(raise_to_nearest(base, power));
 }
 
 float Float_$_exponent_$_Integer(float base, int32_t power) {

@@ -121,7 +121,8 @@ bool accepted_whole(FILE* stream, Write write) {
 // glibc's block write counts lines whose flush failed as written, and a flush
 // can fail without setting the error flag (a stream that cannot seek back
 // over input it read ahead). The rest stays buffered, as a block write leaves
-// it.
+// it, unless the lines failed. Called inside accepted_whole, so the error
+// flag is this write's own.
 bool write_string(FILE* stream, String value) {
     const char* text = value.data;
     std::size_t length = value.length;
@@ -131,7 +132,13 @@ bool write_string(FILE* stream, String value) {
         if (const void* newline = memrchr(text, '\n', length)) {
             const std::size_t lines =
                 static_cast<std::size_t>(static_cast<const char*>(newline) - text) + 1;
-            if (write_block(text, lines, stream) != lines || flush(stream) == EOF) return false;
+            // A flush can also find the buffer already dropped by a failed
+            // write inside the block write, and return 0: the error flag
+            // tells, and the text after the lines then stays unwritten.
+            if (write_block(text, lines, stream) != lines || flush(stream) == EOF ||
+                (stream->_flags & kErrorSeen) != 0) {
+                return false;
+            }
             text += lines;
             length -= lines;
         }

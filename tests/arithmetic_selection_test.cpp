@@ -6,7 +6,12 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#if defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
 
 #include "primebench/prelude.h"
 
@@ -38,6 +43,23 @@ TEST(IntegerExponent, SaturatesBeyondTheIntegerRange) {
     EXPECT_EQ(Integer_$_exponent_$_Integer(0, -1), INT_MAX);     // a pole: +inf
 }
 
+// The ways a caller sets the rounding mode: fesetround, and on x86-64 the
+// SSE control register alone (_MM_SET_ROUNDING_MODE), which pow follows and
+// fegetround, reading the x87 control word, does not see.
+struct RoundingControl {
+    const char* name;
+    void (*set)(int mode);
+    int (*get)();
+};
+const RoundingControl kRoundingControls[] = {
+    {"fesetround", [](int mode) { std::fesetround(mode); }, [] { return std::fegetround(); }},
+#if defined(__x86_64__)
+    // glibc's FE_ modes, shifted, are MXCSR's rounding field.
+    {"MXCSR alone", [](int mode) { _MM_SET_ROUNDING_MODE(static_cast<unsigned>(mode) << 3); },
+     [] { return static_cast<int>(_MM_GET_ROUNDING_MODE() >> 3); }},
+#endif
+};
+
 TEST(IntegerExponent, TheSameInEveryRoundingMode) {
     // pow lands an ulp below an exact power under the directed modes (10^3
     // as 999.99999999), which truncation would make 999. Every mode must give
@@ -49,25 +71,29 @@ TEST(IntegerExponent, TheSameInEveryRoundingMode) {
         }
     }
     EXPECT_EQ(nearest[(110 * 43) + 5], 1000);  // 10^3
-    for (int mode : {FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
-        ASSERT_EQ(std::fesetround(mode), 0);
-        std::size_t at = 0;
-        int wrong = 0;
-        for (int32_t base = -100; base <= 100; ++base) {
-            for (int32_t power = -2; power <= 40; ++power) {
-                wrong += Integer_$_exponent_$_Integer(base, power) != nearest[at++];
+    for (const RoundingControl& control : kRoundingControls) {
+        for (int mode : {FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+            SCOPED_TRACE(std::string(control.name) + ", mode " + std::to_string(mode));
+            control.set(mode);
+            ASSERT_EQ(control.get(), mode);
+            std::size_t at = 0;
+            int wrong = 0;
+            for (int32_t base = -100; base <= 100; ++base) {
+                for (int32_t power = -2; power <= 40; ++power) {
+                    wrong += Integer_$_exponent_$_Integer(base, power) != nearest[at++];
+                }
             }
+            const int32_t extremes[] = {Integer_$_exponent_$_Integer(65536, 1),
+                                        Integer_$_exponent_$_Integer(-65536, 1),
+                                        Integer_$_exponent_$_Integer(INT32_MAX, 1)};
+            const int restored = control.get();
+            std::fesetround(FE_TONEAREST);
+            EXPECT_EQ(wrong, 0);
+            EXPECT_EQ(extremes[0], 65536);
+            EXPECT_EQ(extremes[1], -65536);
+            EXPECT_EQ(extremes[2], INT32_MAX);
+            EXPECT_EQ(restored, mode);
         }
-        const int32_t extremes[] = {Integer_$_exponent_$_Integer(65536, 1),
-                                    Integer_$_exponent_$_Integer(-65536, 1),
-                                    Integer_$_exponent_$_Integer(INT32_MAX, 1)};
-        const int restored = std::fegetround();
-        std::fesetround(FE_TONEAREST);
-        EXPECT_EQ(wrong, 0) << "mode " << mode;
-        EXPECT_EQ(extremes[0], 65536);
-        EXPECT_EQ(extremes[1], -65536);
-        EXPECT_EQ(extremes[2], INT32_MAX);
-        EXPECT_EQ(restored, mode);
     }
 }
 

@@ -51,7 +51,11 @@
  * return what fprintf would: the characters written, or a negative value.
  * Output keeps to the stream's buffering as fprintf does: an unbuffered
  * stream gets its bytes at once, a line-buffered one each line at its
- * newline, a fully buffered one when its buffer fills or is flushed.
+ * newline, a fully buffered one when its buffer fills or is flushed. With
+ * buffers under 128 bytes glibc's block writes, which the prelude uses
+ * where a text does not go straight into the buffer, may pass a text to the
+ * device at once where fprintf would still hold it: a failed write then
+ * shows at once as -1, where fprintf reports it at a later flush.
  */
 #ifndef PRIMEBENCH_PRELUDE_H
 #define PRIMEBENCH_PRELUDE_H
