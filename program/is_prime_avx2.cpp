@@ -124,8 +124,7 @@ struct Avx2Doubles {
     }
 };
 
-// The kernel finds the optional members by name; a misspelt one would fall
-// back silently to the slower default.
+// The first-step size that the path table reports.
 static_assert(first_step_candidates<Avx2Floats>() == kFirstStepCandidatesAvx2);
 
 }  // namespace

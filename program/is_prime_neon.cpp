@@ -126,8 +126,7 @@ struct NeonDoubles {
     }
 };
 
-// The kernel finds the optional members by name; a misspelt one would fall
-// back silently to the slower default.
+// The first-step size that the path table reports.
 static_assert(first_step_candidates<NeonFloats>() == kFirstStepCandidatesNeon);
 
 }  // namespace
