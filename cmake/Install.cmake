@@ -9,7 +9,7 @@ include(CMakePackageConfigHelpers)
 
 install(FILES ${PROJECT_SOURCE_DIR}/prelude/include/primebench/prelude.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/primebench)
-install(TARGETS prelude_shared prelude_static
+install(TARGETS primebench_prelude primebench_prelude_static
         EXPORT primebench-preludeTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}

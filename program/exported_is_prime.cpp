@@ -19,7 +19,7 @@ std::atomic<IsPrime> chosen_test{nullptr};
 
 // Out of line: the common call stays a load and an indirect call.
 [[gnu::noinline, gnu::cold]] IsPrime choose_test() {
-#if !defined(__aarch64__)
+#if defined(__x86_64__)
     // The CPU model that __builtin_cpu_supports reads is filled in by a
     // constructor, which may not have run yet when another library's
     // constructor calls here; filling it in again is harmless.

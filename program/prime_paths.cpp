@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 #include "prime_paths.h"
 
-#if !defined(__aarch64__)
+#if defined(__x86_64__)
 #include <cpuid.h>
 
 #include "path_dispatch_tests.h"
@@ -17,9 +17,11 @@ bool always() {
 #if defined(__aarch64__)
 // Every 64-bit Arm CPU has NEON (Advanced SIMD) with fused multiply-adds.
 constexpr PrimePath kPaths[] = {
+    {"generic", &always, &is_prime_generic, &run_range_generic, kFirstStepCandidatesGeneric,
+     nullptr},
     {"neon", &always, &is_prime_neon, &run_range_neon, kFirstStepCandidatesNeon, nullptr},
 };
-#else
+#elif defined(__x86_64__)
 // __builtin_cpu_supports, in the generated cpu_runs_avx2() and
 // cpu_runs_avx512(), also checks that the operating system saves the wider
 // registers (XGETBV), not only that the CPU has the instructions.
@@ -37,12 +39,20 @@ bool is_zen4() {
 }
 
 constexpr PrimePath kPaths[] = {
+    {"generic", &always, &is_prime_generic, &run_range_generic, kFirstStepCandidatesGeneric,
+     nullptr},
     {"sse2", &always, &is_prime_sse2, &run_range_sse2, kFirstStepCandidatesSse2, nullptr},
     {"avx2", &cpu_runs_avx2, &is_prime_avx2, &run_range_avx2, kFirstStepCandidatesAvx2, nullptr},
     {"avx512", &cpu_runs_avx512, &is_prime_avx512, &run_range_avx512, kFirstStepCandidatesAvx512,
      nullptr},
     {"avx512_zen4", &cpu_runs_avx512, &is_prime_avx512_zen4, &run_range_avx512_zen4,
      kFirstStepCandidatesAvx512Zen4, &is_zen4},
+};
+#else
+// No vector path of its own: the portable one.
+constexpr PrimePath kPaths[] = {
+    {"generic", &always, &is_prime_generic, &run_range_generic, kFirstStepCandidatesGeneric,
+     nullptr},
 };
 #endif
 

@@ -17,6 +17,7 @@ struct PrimePath {
 };
 
 // Each path's first-step size, checked against its Lanes in its source.
+inline constexpr int kFirstStepCandidatesGeneric = 4;
 inline constexpr int kFirstStepCandidatesSse2 = 8;
 inline constexpr int kFirstStepCandidatesAvx2 = 32;
 inline constexpr int kFirstStepCandidatesAvx512 = 64;
@@ -32,10 +33,13 @@ std::span<const PrimePath> prime_paths();
 const PrimePath& fastest_prime_path();
 
 // Each path's functions, defined in a source compiled for its instruction set.
+// The portable path is built everywhere, and chosen where no other runs.
+int32_t is_prime_generic(int32_t x);
+void run_range_generic();
 #if defined(__aarch64__)
 int32_t is_prime_neon(int32_t x);
 void run_range_neon();
-#else
+#elif defined(__x86_64__)
 int32_t is_prime_sse2(int32_t x);
 int32_t is_prime_avx2(int32_t x);
 int32_t is_prime_avx512(int32_t x);

@@ -2,35 +2,18 @@
 #pragma once
 // Trial division that decides several odd candidates per step with packed
 // floating-point arithmetic: a division, or on the AVX2, AVX-512 and NEON
-// paths for some lanes a refined reciprocal (argued where it is defined).
-// Included only by the per-instruction-set sources; each supplies its own
-// Lanes types.
-//
-// Why a division decides divisibility exactly. Let 0 < x < 2^p, where p is
-// the significand width (24 for float, 53 for double), and d >= 3 odd, so x
-// and d are exact. IEEE division is correctly rounded:
-//   - if d divides x, x/d is an integer below 2^p, so the quotient is exactly
-//     that integer;
-//   - if not, x/d lies at least 1/d from every integer, while rounding moves
-//     it by at most half an ulp, (x/d) * 2^-p < 1/d, so the rounded quotient
-//     is not an integer.
-// So "quotient == truncated quotient" holds exactly when d divides x: floats
-// are exact for x < 2^24, doubles for every positive 32-bit x. Candidates
-// stay below 46,500 and are exact in both. Where there is a fused
-// multiply-add, "quotient * d - x == 0", rounded once, is the same test: when
-// d does not divide x, x/d has an odd denominator and is no binary fraction,
-// so no quotient times d is x, and a nonzero exact result does not round to
-// zero.
-//
-// A Lanes type meets the TrialDivisionLanes concept below: every member is
-// mandatory, so a misspelt or renamed one fails to compile. A type with no
-// cheaper test for the first step or for large candidates says so by
-// forwarding to divisor_lanes(), with a ratio of 0.
+// paths for some lanes a quotient from a reciprocal estimate. Included only
+// by the per-instruction-set sources; each supplies its own Lanes types. Why
+// every test decides divisibility exactly, and why the steps below test
+// every odd candidate up to the square root and no further: HACKING.md, "Why
+// the kernel is exact".
 #include <climits>
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
 
 #include "benchmark_range.h"
+#include "default_float_control.h"
 #include "truncated_sqrt.h"
 #include "verdict_sink.h"
 
@@ -38,6 +21,12 @@ namespace primes {
 // Internal linkage keeps every instantiation with its own source's
 // instruction set.
 namespace {
+
+// Declares a Lanes type that decides every step by divisor_lanes(), with no
+// cheaper test for the first step or for large candidates.
+struct OneTestForEveryStep {
+    static constexpr int32_t kLargeCandidateRatio = 0;
+};
 
 template <class Lanes>
 concept TrialDivisionLanes = requires(typename Lanes::Vector v, int32_t value) {
@@ -61,15 +50,21 @@ concept TrialDivisionLanes = requires(typename Lanes::Vector v, int32_t value) {
     // A lane mask of dividends x and candidates d: nonzero exactly when d
     // divides x in some lane.
     { Lanes::divisor_lanes(v, v) } -> std::same_as<unsigned>;
-    // The same for the first step, whose exit is the branch mispredicted
-    // most: it may trade throughput for an answer that depends less on x's
-    // arrival.
-    { Lanes::first_step_divisor_lanes(v, v) } -> std::same_as<unsigned>;
-    // The same for steps of large candidates (above), more cheaply.
-    { Lanes::large_candidate_divisor_lanes(v, v) } -> std::same_as<unsigned>;
 }
 &&Lanes::kWidth > 0 && Lanes::kFirstStepBlocks > 0 && Lanes::kBlocksPerStep > 0 &&
-    Lanes::kLargeCandidateRatio >= 0;
+    Lanes::kLargeCandidateRatio >= 0 &&
+    // The same mask for the first step, whose exit is the branch mispredicted
+    // most, so that it may trade throughput for latency: required exactly
+    // when the type does not declare OneTestForEveryStep, so that a misspelt
+    // or renamed member fails to compile rather than go unused.
+    (std::derived_from<Lanes, OneTestForEveryStep> != requires(typename Lanes::Vector v) {
+        { Lanes::first_step_divisor_lanes(v, v) } -> std::same_as<unsigned>;
+    }) &&
+    // The same for steps of large candidates, more cheaply: required when R
+    // is given.
+    (Lanes::kLargeCandidateRatio == 0 || requires(typename Lanes::Vector v) {
+        { Lanes::large_candidate_divisor_lanes(v, v) } -> std::same_as<unsigned>;
+    });
 
 // Lanes kept as two registers, so that two kinds of test work at once.
 template <class Register>
@@ -109,9 +104,25 @@ template <class Register>
 [[gnu::always_inline]] inline Register bound_to_call(Register lanes, int32_t x) {
 #if defined(__aarch64__)
     asm("" : "+w"(lanes) : "r"(x));
-#else
+#elif defined(__x86_64__)
     asm("" : "+v"(lanes) : "r"(x));
+#else
+    asm("" : "+m"(lanes) : "r"(x));
 #endif
+    return lanes;
+}
+
+// Plain lanes, of any architecture, pass through memory: the one operand
+// kind that every target's compiler accepts for an array.
+template <class Number, std::size_t kCount>
+struct PlainLanes {
+    Number lane[kCount];
+};
+
+template <class Number, std::size_t kCount>
+[[gnu::always_inline]] inline PlainLanes<Number, kCount> bound_to_call(
+    PlainLanes<Number, kCount> lanes, int32_t x) {
+    asm("" : "+m"(lanes) : "r"(x));
     return lanes;
 }
 
@@ -126,20 +137,16 @@ template <class Register>
 // candidates before each early-exit branch: fewer branches, at the price of
 // a little work past the first divisor.
 //
-// Only the last step can reach past the limit, so only its candidates are
-// clamped: the early-exit branches of the full steps then wait for the
-// divisions alone, not for the square root, which shortens every
-// mispredicted exit. The last step's candidates are clamped to the odd
-// bound b = limit | 1, 3 <= b <= limit + 1 < x there, rather than masked:
-// every lane then tests an odd d with 3 <= d < x, and any such d that
-// divides x shows x composite, so the clamp changes no verdict; and, unlike
-// the candidates past it, it never reaches x itself, which divides x.
+// No exit branch but the last step's waits for the square root, which
+// shortens every mispredicted exit: the first step runs when its largest
+// candidate's square is at most x, a comparison with a constant, and only
+// the last step, the one that can reach past the limit, has its candidates
+// clamped to it (HACKING.md, "Why the kernel is exact": the steps' bounds).
 template <TrialDivisionLanes Lanes>
 [[gnu::always_inline]] inline int32_t trial_division(int32_t x) {
     if (x <= 1) return 0;
     if (x == 2) return 1;
     if ((x & 1) == 0) return 0;
-    const int32_t limit = truncated_sqrt(x);
     constexpr int32_t kStepSpan = 2 * Lanes::kWidth * Lanes::kBlocksPerStep;
     const auto dividend = Lanes::splat(x);
     const auto block_step = Lanes::splat(2 * Lanes::kWidth);
@@ -157,12 +164,18 @@ template <TrialDivisionLanes Lanes>
     };
     // Most odd x have a small divisor, so the first step ends most tests;
     // laid out for that.
-    if (step_smallest + 2 * Lanes::kWidth * Lanes::kFirstStepBlocks - 2 <= limit) {
+    constexpr int32_t kFirstStepLargest = 2 * Lanes::kWidth * Lanes::kFirstStepBlocks + 1;
+    if (x >= kFirstStepLargest * kFirstStepLargest) {
         const bool found = any_divisor(Lanes::kFirstStepBlocks, [&](auto d) {
-            return Lanes::first_step_divisor_lanes(dividend, d);
+            if constexpr (std::derived_from<Lanes, OneTestForEveryStep>) {
+                return Lanes::divisor_lanes(dividend, d);
+            } else {
+                return Lanes::first_step_divisor_lanes(dividend, d);
+            }
         });
         if (__builtin_expect(found, 1)) return 0;
     }
+    const int32_t limit = truncated_sqrt(x);
     constexpr int32_t kRatio = Lanes::kLargeCandidateRatio;
     // The product step_smallest * kRatio below must fit in an Integer: the
     // candidate stays at most the limit, whose bound follows from
@@ -170,15 +183,20 @@ template <TrialDivisionLanes Lanes>
     static_assert(int64_t{square_root_below(Lanes::kExactBelow)} * kRatio <= INT32_MAX,
                   "step_smallest * kRatio could overflow");
     const auto small_candidates = [&] { return kRatio == 0 || step_smallest * kRatio < x; };
+    const auto large_candidate_lanes = [&](auto d) {
+        if constexpr (kRatio > 0) {
+            return Lanes::large_candidate_divisor_lanes(dividend, d);
+        } else {
+            return Lanes::divisor_lanes(dividend, d);  // never reached: every candidate is small
+        }
+    };
     while (step_smallest + kStepSpan - 2 <= limit && small_candidates()) {
         if (any_divisor(Lanes::kBlocksPerStep,
                         [&](auto d) { return Lanes::divisor_lanes(dividend, d); }))
             return 0;
     }
     while (step_smallest + kStepSpan - 2 <= limit) {
-        if (any_divisor(Lanes::kBlocksPerStep,
-                        [&](auto d) { return Lanes::large_candidate_divisor_lanes(dividend, d); }))
-            return 0;
+        if (any_divisor(Lanes::kBlocksPerStep, large_candidate_lanes)) return 0;
     }
     if (step_smallest <= limit) {
         const auto bound = Lanes::splat(limit | 1);
@@ -186,7 +204,7 @@ template <TrialDivisionLanes Lanes>
         if (any_divisor(Lanes::kBlocksPerStep, [&](auto d) {
                 const auto clamped = Lanes::min(d, bound);
                 return small ? Lanes::divisor_lanes(dividend, clamped)
-                             : Lanes::large_candidate_divisor_lanes(dividend, clamped);
+                             : large_candidate_lanes(clamped);
             })) {
             return 0;
         }
@@ -194,58 +212,15 @@ template <TrialDivisionLanes Lanes>
     return 1;
 }
 
-// The floating-point control register: MXCSR on x86-64, FPCR on 64-bit Arm.
-// Every argument above holds for round-to-nearest with exceptions masked and
-// without flushing denormals (the reciprocal and quotient tests do not hold
-// under the directed modes), which is the process's default. A caller may
-// have set another mode, for its own Float output say, so every test runs
-// with the default and gives the caller's back when it returns. Volatile
-// asm keeps both writes in place around the arithmetic.
-#if defined(__aarch64__)
-using FloatControl = uint64_t;
-constexpr FloatControl kDefaultFloatControl = 0;
-inline FloatControl read_float_control() {
-    FloatControl value;
-    asm volatile("mrs %0, fpcr" : "=r"(value));
-    return value;
-}
-inline void write_float_control(FloatControl value) {
-    asm volatile("msr fpcr, %0" : : "r"(value));
-}
-inline bool is_default_float_control(FloatControl value) {
-    return value == kDefaultFloatControl;
-}
-#else
-using FloatControl = uint32_t;
-// Every exception masked, round to nearest, no flush to zero; no flags set.
-constexpr FloatControl kDefaultFloatControl = 0x1f80;
-inline FloatControl read_float_control() {
-    FloatControl value;
-    asm volatile("stmxcsr %0" : "=m"(value));
-    return value;
-}
-inline void write_float_control(FloatControl value) {
-    asm volatile("ldmxcsr %0" : : "m"(value));
-}
-// The low six bits are the sticky exception flags, not control.
-inline bool is_default_float_control(FloatControl value) {
-    return (value & ~FloatControl{0x3f}) == kDefaultFloatControl;
-}
-#endif
-
-// Runs test(x) under the default floating-point control, restoring the
-// caller's afterwards. x passes through an empty volatile asm after the
-// control is set, and the verdict before it is restored, so no arithmetic on
-// either can be moved across the writes.
+// Runs test(x) under the default floating-point control. x passes through
+// an empty volatile asm after the control is set, and the verdict before it
+// is restored, so no arithmetic on either can be moved across the writes.
 template <class Test>
 [[gnu::always_inline]] inline int32_t under_default_float_control(int32_t x, Test test) {
-    const FloatControl caller = read_float_control();
-    const bool changed = !is_default_float_control(caller);
-    if (__builtin_expect(changed, 0)) write_float_control(kDefaultFloatControl);
+    const DefaultFloatControl control;
     asm volatile("" : "+r"(x));
     int32_t verdict = test(x);
     asm volatile("" : "+r"(verdict));
-    if (__builtin_expect(changed, 0)) write_float_control(caller);
     return verdict;
 }
 
@@ -266,11 +241,8 @@ inline int32_t is_prime_on_path(int32_t x) {
 template <TrialDivisionLanes Floats>
 inline void run_benchmark_range() {
     static_assert(kRangeLast < Floats::kExactBelow);
-    const FloatControl caller = read_float_control();
-    const bool changed = !is_default_float_control(caller);
-    if (changed) write_float_control(kDefaultFloatControl);
+    const DefaultFloatControl control;
     for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) sink_verdict(trial_division<Floats>(x));
-    if (changed) write_float_control(caller);
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
+// The portable path, for every 64-bit CPU without one of its own: plain C++
+// over arrays of floats or doubles, no intrinsics, which the compiler maps
+// onto whatever the target has. Every lane divides (see the kernel for why a
+// correctly rounded division decides exactly); no step depends on an
+// estimate, so it needs no architecture's reciprocal.
+#include <cstddef>
+#include <cstdint>
+
+#include "prime_paths.h"
+#include "trial_division_kernel.h"
+
+namespace primes {
+namespace {
+
+template <class Number, int32_t kLaneCount, int kBlocks, int64_t kExactBound>
+struct PortableLanes {
+    static constexpr int64_t kExactBelow = kExactBound;
+    using Vector = PlainLanes<Number, static_cast<std::size_t>(kLaneCount)>;
+    static constexpr int32_t kWidth = kLaneCount;
+    static constexpr int kFirstStepBlocks = kBlocks;
+    static constexpr int kBlocksPerStep = kBlocks;
+    static constexpr int32_t kLargeCandidateRatio = 0;  // no cheaper test
+    static Vector splat(int32_t value) {
+        Vector lanes;
+        for (Number& lane : lanes.lane) lane = static_cast<Number>(value);
+        return lanes;
+    }
+    static Vector initial_candidates() {
+        Vector lanes;
+        for (int32_t i = 0; i < kWidth; ++i) lanes.lane[i] = static_cast<Number>(2 * i + 3);
+        return lanes;
+    }
+    static Vector add(Vector a, Vector b) {
+        for (int32_t i = 0; i < kWidth; ++i) a.lane[i] += b.lane[i];
+        return a;
+    }
+    static Vector min(Vector a, Vector b) {
+        for (int32_t i = 0; i < kWidth; ++i)
+            a.lane[i] = b.lane[i] < a.lane[i] ? b.lane[i] : a.lane[i];
+        return a;
+    }
+    // The quotient is below 2^31, so its truncation fits an Integer.
+    static unsigned divisor_lanes(Vector x, Vector d) {
+        unsigned found = 0;
+        for (int32_t i = 0; i < kWidth; ++i) {
+            const Number quotient = x.lane[i] / d.lane[i];
+            const Number whole = static_cast<Number>(static_cast<int32_t>(quotient));
+            found |= static_cast<unsigned>(quotient == whole);
+        }
+        return found;
+    }
+    static unsigned first_step_divisor_lanes(Vector x, Vector d) { return divisor_lanes(x, d); }
+    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
+        return divisor_lanes(x, d);
+    }
+};
+
+using PortableFloats = PortableLanes<float, 4, 1, kFloatDivisionExactBelow>;
+using PortableDoubles = PortableLanes<double, 4, 2, kEveryPositiveInteger>;
+
+static_assert(first_step_candidates<PortableFloats>() == kFirstStepCandidatesGeneric);
+
+}  // namespace
+
+int32_t is_prime_generic(int32_t x) {
+    return is_prime_on_path<PortableFloats, PortableDoubles>(x);
+}
+
+void run_range_generic() {
+    run_benchmark_range<PortableFloats>();
+}
+
+}  // namespace primes
