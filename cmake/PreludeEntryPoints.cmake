@@ -1,0 +1,88 @@
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
+# The prelude's exported names are kept by hand in one place, its header:
+# every declaration there that carries PRELUDE_API. This reads them at
+# configure time and writes what is made from them into the build tree:
+#   PRELUDE_VERSION_SCRIPT  the shared library's version script
+#   prelude_symbols.txt     the library's dynamic symbols as name@node, one a
+#                           line, from which debian/rules makes the symbols file
+# and sets PRELUDE_EXPORTED_NAMES and PRELUDE_VERSION_NODE, from which the
+# tests make their expected exports.
+
+# One version node per soname.
+set(PRELUDE_VERSION_NODE PRELUDE_${PROJECT_VERSION_MAJOR}.0)
+
+# Sets out_var to the names that the declarations carrying PRELUDE_API declare,
+# in the header's order. Fails on a name outside the naming scheme and on an
+# entry point declared without PRELUDE_API, which would build but stay hidden.
+function(prelude_exported_names header out_var)
+  file(READ ${header} text)
+  # Comments and preprocessor lines name entry points and PRELUDE_API without
+  # declaring them.
+  while(TRUE)
+    string(FIND "${text}" "/*" start)
+    if(start EQUAL -1)
+      break()
+    endif()
+    math(EXPR body "${start} + 2")
+    string(SUBSTRING "${text}" ${body} -1 rest)
+    string(FIND "${rest}" "*/" length)
+    if(length EQUAL -1)
+      message(FATAL_ERROR "${header}: a comment is not closed")
+    endif()
+    math(EXPR after "${length} + 2")
+    string(SUBSTRING "${text}" 0 ${start} before)
+    string(SUBSTRING "${rest}" ${after} -1 rest)
+    set(text "${before} ${rest}")
+  endwhile()
+  string(REGEX REPLACE "//[^\n]*" "" text "${text}")
+  string(REGEX REPLACE "(^|\n)[ \t]*#([^\n]*\\\\\n)*[^\n]*" "\\1" text "${text}")
+
+  # The declared name is the last word before the parameters or the ';'.
+  string(REGEX MATCHALL "PRELUDE_API[^;(]*" declarations "${text}")
+  set(names "")
+  foreach(declaration IN LISTS declarations)
+    string(REGEX MATCH "[A-Za-z0-9_$]+[ \t\r\n]*$" name "${declaration}")
+    string(STRIP "${name}" name)
+    # Words joined by "_$_"; the data object is the one name outside that form.
+    if(NOT name MATCHES "^[A-Za-z][A-Za-z0-9]*(_\\$_[A-Za-z][A-Za-z0-9]*)+$"
+       AND NOT name STREQUAL "UNKNOWNOBJECT")
+      string(STRIP "${declaration}" declaration)
+      message(FATAL_ERROR "${header}: the declaration \"${declaration}\" does not declare a "
+                          "name of words joined by \"_$_\", such as String_$_plus_$_Integer")
+    endif()
+    if(name IN_LIST names)
+      message(FATAL_ERROR "${header}: ${name} is declared with PRELUDE_API twice")
+    endif()
+    list(APPEND names ${name})
+  endforeach()
+  if(NOT names)
+    message(FATAL_ERROR "${header}: no declaration carries PRELUDE_API, so the prelude "
+                        "would export nothing")
+  endif()
+
+  string(REGEX MATCHALL "[A-Za-z0-9_$]*_\\$_[A-Za-z0-9_$]*" mentioned "${text}")
+  foreach(name IN LISTS mentioned)
+    if(NOT name IN_LIST names)
+      message(FATAL_ERROR "${header}: ${name} is declared without PRELUDE_API, so it "
+                          "would not be exported")
+    endif()
+  endforeach()
+  set(${out_var} ${names} PARENT_SCOPE)
+endfunction()
+
+set(prelude_header ${PROJECT_SOURCE_DIR}/prelude/include/primebench/prelude.h)
+prelude_exported_names(${prelude_header} PRELUDE_EXPORTED_NAMES)
+# A changed header configures again, and the files below follow it.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${prelude_header})
+
+# Every other symbol stays local.
+list(JOIN PRELUDE_EXPORTED_NAMES ";\n    " prelude_globals)
+set(PRELUDE_VERSION_SCRIPT ${CMAKE_CURRENT_BINARY_DIR}/prelude.map)
+file(CONFIGURE OUTPUT ${PRELUDE_VERSION_SCRIPT} @ONLY
+     CONTENT "@PRELUDE_VERSION_NODE@ {\n  global:\n    @prelude_globals@;\n  local:\n    *;\n};\n")
+
+# The node defines a symbol of its own name.
+list(TRANSFORM PRELUDE_EXPORTED_NAMES APPEND "@${PRELUDE_VERSION_NODE}" OUTPUT_VARIABLE prelude_symbols)
+list(PREPEND prelude_symbols ${PRELUDE_VERSION_NODE}@${PRELUDE_VERSION_NODE})
+list(JOIN prelude_symbols "\n" prelude_symbols)
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/prelude_symbols.txt @ONLY CONTENT "@prelude_symbols@\n")
