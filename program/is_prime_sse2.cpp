@@ -11,13 +11,12 @@
 namespace primes {
 namespace {
 
-struct Sse2Floats {
+struct Sse2Floats : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kFloatDivisionExactBelow;
     using Vector = __m128;
     static constexpr int32_t kWidth = 4;
     static constexpr int kFirstStepBlocks = 2;
     static constexpr int kBlocksPerStep = 2;
-    static constexpr int32_t kLargeCandidateRatio = 0;  // no cheaper test
     static Vector splat(int32_t value) { return _mm_set1_ps(static_cast<float>(value)); }
     static Vector initial_candidates() { return _mm_load_ps(kFirstOddFloats); }
     static Vector add(Vector a, Vector b) { return _mm_add_ps(a, b); }
@@ -31,20 +30,15 @@ struct Sse2Floats {
         const __m128 whole = _mm_sub_ps(_mm_add_ps(quotient, shift), shift);
         return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(quotient, whole)));
     }
-    static unsigned first_step_divisor_lanes(Vector x, Vector d) { return divisor_lanes(x, d); }
-    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
-        return divisor_lanes(x, d);
-    }
     static Vector min(Vector a, Vector b) { return _mm_min_ps(a, b); }
 };
 
-struct Sse2Doubles {
+struct Sse2Doubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m128d;
     static constexpr int32_t kWidth = 2;
     static constexpr int kFirstStepBlocks = 4;
     static constexpr int kBlocksPerStep = 4;
-    static constexpr int32_t kLargeCandidateRatio = 0;  // no cheaper test
     static Vector splat(int32_t value) { return _mm_set1_pd(value); }
     static Vector initial_candidates() { return _mm_load_pd(kFirstOddDoubles); }
     static Vector add(Vector a, Vector b) { return _mm_add_pd(a, b); }
@@ -52,10 +46,6 @@ struct Sse2Doubles {
         const __m128d quotient = _mm_div_pd(x, d);
         const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(quotient));
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(quotient, whole)));
-    }
-    static unsigned first_step_divisor_lanes(Vector x, Vector d) { return divisor_lanes(x, d); }
-    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
-        return divisor_lanes(x, d);
     }
     static Vector min(Vector a, Vector b) { return _mm_min_pd(a, b); }
 };

@@ -57,9 +57,10 @@ concept TrialDivisionLanes = requires(typename Lanes::Vector v, int32_t value) {
     // most, so that it may trade throughput for latency: required exactly
     // when the type does not declare OneTestForEveryStep, so that a misspelt
     // or renamed member fails to compile rather than go unused.
-    (std::derived_from<Lanes, OneTestForEveryStep> != requires(typename Lanes::Vector v) {
-        { Lanes::first_step_divisor_lanes(v, v) } -> std::same_as<unsigned>;
-    }) &&
+    (std::derived_from<Lanes, OneTestForEveryStep> !=
+     requires(typename Lanes::Vector v) {
+         { Lanes::first_step_divisor_lanes(v, v) } -> std::same_as<unsigned>;
+     }) &&
     // The same for steps of large candidates, more cheaply: required when R
     // is given.
     (Lanes::kLargeCandidateRatio == 0 || requires(typename Lanes::Vector v) {

@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
+#pragma once
+// Float lanes kept as two registers, for the paths with fused multiply-adds
+// and a reciprocal estimate (AVX-512, AVX2, NEON). In the loop one register
+// is decided by the divider and the other by a quotient from the reciprocal,
+// on the multiply-add units, so that both kinds of unit work at once. The
+// first step, whose exit is the branch mispredicted most, decides both by
+// the quotient: the multiply-add units take them all at once, where
+// divisions would queue on the divider, so its verdict is ready sooner.
+// Every test is argued in HACKING.md, "Why the kernel is exact".
+#include <cstdint>
+
+#include "trial_division_kernel.h"
+
+namespace primes {
+namespace {
+
+// Registers gives one instruction set's operations on a register of floats:
+//   Register, Mask, kLanes           a register, a comparison's result, lanes
+//   splat, load, add, min            as their names say
+//   divide, multiply                 rounded once
+//   multiply_add(a, b, c)            a * b + c, rounded once
+//   negative_multiply_add(a, b, c)   c - a * b, rounded once
+//   nearest(a)                       each lane to the nearest integer
+//   equal(a, b)                      the lanes where a == b
+//   any_lane(m, n)                   nonzero when any lane of m or n is set
+//   reciprocal(d)                    an estimate of 1 / d, its relative
+//                                    error bound written beside it
+//   kLargeCandidateRatio             R, small enough for that bound that the
+//                                    unrefined quotient decides d >= x / R
+template <class Registers, int kFirstBlocks, int kBlocks>
+struct RegisterPairLanes {
+    using Register = typename Registers::Register;
+    using Mask = typename Registers::Mask;
+    // The intrinsics type's may_alias attribute, dropped here, matters only
+    // to pointers, and the pair is only ever held by value.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wignored-attributes"
+    using Vector = RegisterPair<Register>;
+#pragma GCC diagnostic pop
+    static constexpr int64_t kExactBelow = int64_t{1} << 22;  // bound of the quotient's test
+    static constexpr int32_t kWidth = 2 * Registers::kLanes;
+    static constexpr int kFirstStepBlocks = kFirstBlocks;
+    static constexpr int kBlocksPerStep = kBlocks;
+    static constexpr int32_t kLargeCandidateRatio = Registers::kLargeCandidateRatio;
+
+    static Vector splat(int32_t value) {
+        const Register lanes = Registers::splat(static_cast<float>(value));
+        return {lanes, lanes};
+    }
+    static Vector initial_candidates() {
+        return {Registers::load(kFirstOddFloats),
+                Registers::load(kFirstOddFloats + Registers::kLanes)};
+    }
+    static Vector add(Vector a, Vector b) {
+        return {Registers::add(a.low, b.low), Registers::add(a.high, b.high)};
+    }
+    static Vector min(Vector a, Vector b) {
+        return {Registers::min(a.low, b.low), Registers::min(a.high, b.high)};
+    }
+    static unsigned divisor_lanes(Vector x, Vector d) {
+        return Registers::any_lane(divides_by_division(x.low, d.low),
+                                   divides_by_quotient(x.high, d.high));
+    }
+    static unsigned first_step_divisor_lanes(Vector x, Vector d) {
+        return Registers::any_lane(divides_by_quotient(x.low, d.low),
+                                   divides_by_quotient(x.high, d.high));
+    }
+    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
+        return Registers::any_lane(divides_by_division(x.low, d.low),
+                                   divides_large_by_quotient(x.high, d.high));
+    }
+
+  private:
+    // Where d divides x: where the correctly rounded quotient is an integer.
+    static Mask divides_by_division(Register x, Register d) {
+        const Register quotient = Registers::divide(x, d);
+        return Registers::equal(Registers::nearest(quotient), quotient);
+    }
+    // Where d divides x, for 0 < x < 2^22, without the divider: the quotient
+    // x * r refined once by the residual e = 1 - d * r, rounded to the
+    // nearest integer n, and n * d compared with x.
+    static Mask divides_by_quotient(Register x, Register d) {
+        const Register r = Registers::reciprocal(d);
+        const Register e = Registers::negative_multiply_add(d, r, Registers::splat(1.0f));
+        const Register q = Registers::multiply(x, r);
+        const Register n = Registers::nearest(Registers::multiply_add(q, e, q));
+        return Registers::equal(Registers::multiply(n, d), x);
+    }
+    // The same for d >= x / R, with the quotient unrefined.
+    static Mask divides_large_by_quotient(Register x, Register d) {
+        const Register n = Registers::nearest(Registers::multiply(x, Registers::reciprocal(d)));
+        return Registers::equal(Registers::multiply(n, d), x);
+    }
+};
+
+}  // namespace
+}  // namespace primes
