@@ -144,12 +144,13 @@ std::size_t float_text(float value, char* text) {
     const bool negative = (bits >> 31) != 0;
     const uint32_t biased_exponent = (bits >> 23) & 0xff;
     const uint32_t fraction_bits = bits & 0x7fffff;
+    // Whether a NaN keeps its sign when widened to double is the CPU's
+    // choice (RISC-V makes every widened NaN the positive default one), so
+    // libc writes NaNs, from the widened value as "%f" sees it.
+    if (biased_exponent == 0xff && fraction_bits != 0) return libc_float_text(value, text);
     std::size_t length = 0;
     if (negative) text[length++] = '-';
-    if (biased_exponent == 0xff) {
-        return fraction_bits == 0 ? length + copy_word("inf", 3, text + length)
-                                  : length + copy_word("nan", 3, text + length);
-    }
+    if (biased_exponent == 0xff) return length + copy_word("inf", 3, text + length);
     if (!formats_as_c_locale()) return libc_float_text(value, text);
 
     const uint32_t m = biased_exponent == 0 ? fraction_bits : fraction_bits | 0x800000;

@@ -11,7 +11,6 @@ std::vector<PrimeImplementation> prime_implementations() {
     for (const PrimePath& path : prime_paths()) {
         all.push_back({path.name, path.is_prime, path.supported()});
     }
-    all.push_back({"fastest", fastest_prime_path().is_prime, true});
     return all;
 }
 

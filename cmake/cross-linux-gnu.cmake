@@ -1,0 +1,21 @@
+# SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
+# Cross build for Linux on another 64-bit CPU with Debian's cross toolchain
+# for it, PRIMEBENCH_CROSS_ARCH-linux-gnu (aarch64, riscv64, ...: the
+# presets set it); programs built here run under qemu's user-mode emulator.
+if(NOT PRIMEBENCH_CROSS_ARCH)
+  message(FATAL_ERROR "Set PRIMEBENCH_CROSS_ARCH to the target CPU, e.g. aarch64 or riscv64.")
+endif()
+# try_compile's projects read this file too.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PRIMEBENCH_CROSS_ARCH)
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR ${PRIMEBENCH_CROSS_ARCH})
+set(CMAKE_C_COMPILER ${PRIMEBENCH_CROSS_ARCH}-linux-gnu-gcc)
+set(CMAKE_CXX_COMPILER ${PRIMEBENCH_CROSS_ARCH}-linux-gnu-g++)
+set(PRIMEBENCH_TARGET_ROOT /usr/${PRIMEBENCH_CROSS_ARCH}-linux-gnu)
+set(CMAKE_FIND_ROOT_PATH ${PRIMEBENCH_TARGET_ROOT})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+find_program(PRIMEBENCH_QEMU qemu-${PRIMEBENCH_CROSS_ARCH} REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PRIMEBENCH_QEMU} -L ${PRIMEBENCH_TARGET_ROOT})
