@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The portable path, for every 64-bit CPU without one of its own: plain C++
 // over arrays of floats or doubles, no intrinsics, which the compiler maps
-// onto whatever the target has. Every lane divides (see the kernel for why a
-// correctly rounded division decides exactly); no step depends on an
-// estimate, so it needs no architecture's reciprocal.
+// onto whatever the target has. Every lane divides, which decides exactly
+// (HACKING.md, "Why the kernel is exact"), so no architecture's reciprocal
+// estimate is needed.
 #include <cstddef>
 #include <cstdint>
 
@@ -14,7 +14,7 @@ namespace primes {
 namespace {
 
 template <class Number, int32_t kLaneCount, int kBlocks, int64_t kExactBound>
-struct PortableLanes {
+struct PortableLanes : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kExactBound;
     using Vector = PlainLanes<Number, static_cast<std::size_t>(kLaneCount)>;
     static constexpr int32_t kWidth = kLaneCount;
@@ -49,10 +49,6 @@ struct PortableLanes {
             found |= static_cast<unsigned>(quotient == whole);
         }
         return found;
-    }
-    static unsigned first_step_divisor_lanes(Vector x, Vector d) { return divisor_lanes(x, d); }
-    static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
-        return divisor_lanes(x, d);
     }
 };
 
