@@ -30,7 +30,7 @@ void register_all() {
     benchmark::RegisterBenchmark("range/scalar", whole_range, &primes::is_prime_scalar)
         ->Unit(benchmark::kMillisecond);
     for (const primes::PrimePath& path : primes::prime_paths()) {
-        if (!path.supported()) continue;  // not runnable here; reported by the tests
+        if (!primes::cpu_runs(path)) continue;  // not runnable here; reported by the tests
         const std::string name = path.name;
         benchmark::RegisterBenchmark(("range/" + name + "/call").c_str(), whole_range,
                                      path.is_prime)

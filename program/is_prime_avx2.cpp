@@ -41,8 +41,6 @@ struct Avx2Registers {
 };
 
 using Avx2Floats = RegisterPairLanes<Avx2Registers, 2, 2>;
-static_assert(first_step_candidates<Avx2Floats>() == kFirstStepCandidatesAvx2);
-
 struct Avx2Doubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m256d;
@@ -60,14 +58,18 @@ struct Avx2Doubles : OneTestForEveryStep {
     }
 };
 
+// This source's paths, as prime_paths.h describes them.
+constexpr PrimePath kPaths[] = {
+    {.name = "avx2",
+     .instruction_sets = "avx2 fma",
+     .first_step_candidates = first_step_candidates<Avx2Floats>(),
+     .is_prime = &is_prime_on_path<Avx2Floats, Avx2Doubles>,
+     .run_range = &run_benchmark_range<Avx2Floats>,
+     .preferred = nullptr},
+};
+
 }  // namespace
 
-int32_t is_prime_avx2(int32_t x) {
-    return is_prime_on_path<Avx2Floats, Avx2Doubles>(x);
-}
-
-void run_range_avx2() {
-    run_benchmark_range<Avx2Floats>();
-}
+extern const PathList avx2_paths = kPaths;
 
 }  // namespace primes

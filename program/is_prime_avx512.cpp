@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The AVX-512 path: float lanes 32 at a time, as two registers (see
 // register_pair_lanes.h); double lanes, for large dividends, divide.
+#include <cpuid.h>
 #include <immintrin.h>
 
 #include <cstdint>
@@ -53,9 +54,6 @@ struct Avx512Registers {
 // while finding divisors of only 3% more of them.
 using Avx512FloatsWide = RegisterPairLanes<Avx512Registers, 2, 1>;
 using Avx512FloatsZen4 = RegisterPairLanes<Avx512Registers, 1, 1>;
-static_assert(first_step_candidates<Avx512FloatsWide>() == kFirstStepCandidatesAvx512);
-static_assert(first_step_candidates<Avx512FloatsZen4>() == kFirstStepCandidatesAvx512Zen4);
-
 struct Avx512Doubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m512d;
@@ -73,22 +71,37 @@ struct Avx512Doubles : OneTestForEveryStep {
     }
 };
 
+// AMD family 19h with AVX-512: Zen 4, which runs each 512-bit operation as
+// two 256-bit halves (Zen 3, the same family, has no AVX-512).
+bool is_zen4() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(0, &eax, &ebx, &ecx, &edx) == 0) return false;
+    // "AuthenticAMD", in EBX, EDX, ECX.
+    const bool amd = ebx == 0x68747541 && edx == 0x69746e65 && ecx == 0x444d4163;
+    if (!amd || __get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;
+    const unsigned base_family = (eax >> 8) & 0xf;
+    const unsigned family = base_family == 0xf ? base_family + ((eax >> 20) & 0xff) : base_family;
+    return family == 0x19;
+}
+
+// This source's paths, as prime_paths.h describes them.
+constexpr PrimePath kPaths[] = {
+    {.name = "avx512",
+     .instruction_sets = "avx2 fma avx512f",
+     .first_step_candidates = first_step_candidates<Avx512FloatsWide>(),
+     .is_prime = &is_prime_on_path<Avx512FloatsWide, Avx512Doubles>,
+     .run_range = &run_benchmark_range<Avx512FloatsWide>,
+     .preferred = nullptr},
+    {.name = "avx512_zen4",
+     .instruction_sets = "avx2 fma avx512f",
+     .first_step_candidates = first_step_candidates<Avx512FloatsZen4>(),
+     .is_prime = &is_prime_on_path<Avx512FloatsZen4, Avx512Doubles>,
+     .run_range = &run_benchmark_range<Avx512FloatsZen4>,
+     .preferred = &is_zen4},
+};
+
 }  // namespace
 
-int32_t is_prime_avx512(int32_t x) {
-    return is_prime_on_path<Avx512FloatsWide, Avx512Doubles>(x);
-}
-
-void run_range_avx512() {
-    run_benchmark_range<Avx512FloatsWide>();
-}
-
-int32_t is_prime_avx512_zen4(int32_t x) {
-    return is_prime_on_path<Avx512FloatsZen4, Avx512Doubles>(x);
-}
-
-void run_range_avx512_zen4() {
-    run_benchmark_range<Avx512FloatsZen4>();
-}
+extern const PathList avx512_paths = kPaths;
 
 }  // namespace primes

@@ -55,16 +55,18 @@ struct PortableLanes : OneTestForEveryStep {
 using PortableFloats = PortableLanes<float, 4, 1, kFloatDivisionExactBelow>;
 using PortableDoubles = PortableLanes<double, 4, 2, kEveryPositiveInteger>;
 
-static_assert(first_step_candidates<PortableFloats>() == kFirstStepCandidatesGeneric);
+// This source's paths, as prime_paths.h describes them.
+constexpr PrimePath kPaths[] = {
+    {.name = "generic",
+     .instruction_sets = "",
+     .first_step_candidates = first_step_candidates<PortableFloats>(),
+     .is_prime = &is_prime_on_path<PortableFloats, PortableDoubles>,
+     .run_range = &run_benchmark_range<PortableFloats>,
+     .preferred = nullptr},
+};
 
 }  // namespace
 
-int32_t is_prime_generic(int32_t x) {
-    return is_prime_on_path<PortableFloats, PortableDoubles>(x);
-}
-
-void run_range_generic() {
-    run_benchmark_range<PortableFloats>();
-}
+extern const PathList generic_paths = kPaths;
 
 }  // namespace primes

@@ -50,16 +50,18 @@ struct Sse2Doubles : OneTestForEveryStep {
     static Vector min(Vector a, Vector b) { return _mm_min_pd(a, b); }
 };
 
-static_assert(first_step_candidates<Sse2Floats>() == kFirstStepCandidatesSse2);
+// This source's paths, as prime_paths.h describes them.
+constexpr PrimePath kPaths[] = {
+    {.name = "sse2",
+     .instruction_sets = "",
+     .first_step_candidates = first_step_candidates<Sse2Floats>(),
+     .is_prime = &is_prime_on_path<Sse2Floats, Sse2Doubles>,
+     .run_range = &run_benchmark_range<Sse2Floats>,
+     .preferred = nullptr},
+};
 
 }  // namespace
 
-int32_t is_prime_sse2(int32_t x) {
-    return is_prime_on_path<Sse2Floats, Sse2Doubles>(x);
-}
-
-void run_range_sse2() {
-    run_benchmark_range<Sse2Floats>();
-}
+extern const PathList sse2_paths = kPaths;
 
 }  // namespace primes

@@ -7,7 +7,7 @@
 // Usage: verify [--part primes|integer-text|float-text]... [--path NAME]
 //               [--from A] [--to B] [--threads N]
 //   --part     what to check (repeatable; all three by default)
-//   --path     only this primality path: sse2, avx2, avx512, avx512_zen4 (x86-64), neon
+//   --path     only this primality path (the usage line lists this build's)
 //              (64-bit Arm), exported, or fastest (the one this CPU's
 //              executable runs)
 //   --from/--to  only the Integers from A to B (for float text: the bit
@@ -68,11 +68,13 @@ struct Options {
 };
 
 [[noreturn]] void usage(const char* problem) {
+    std::string paths;
+    for (const primes::PrimePath& path : primes::prime_paths())
+        paths += std::string(path.name) + "|";
     std::fprintf(stderr,
                  "verify: %s\nusage: verify [--part primes|integer-text|float-text]... "
-                 "[--path sse2|avx2|avx512|avx512_zen4|neon|exported|fastest] [--from A] [--to B] "
-                 "[--threads N]\n",
-                 problem);
+                 "[--path %sexported|fastest] [--from A] [--to B] [--threads N]\n",
+                 problem, paths.c_str());
     std::exit(2);
 }
 
@@ -147,7 +149,7 @@ std::vector<Part> parts_to_run(const Options& options) {
         if (part == "primes") {
             for (const primes::PrimePath& path : primes::prime_paths()) {
                 if (!options.path.empty() && options.path != path.name) continue;
-                if (!path.supported()) {
+                if (!primes::cpu_runs(path)) {
                     if (!options.path.empty()) usage("that path is not supported on this CPU");
                     std::fprintf(stderr, "path %s: not supported on this CPU, skipped\n",
                                  path.name);
