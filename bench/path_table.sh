@@ -9,20 +9,16 @@ set -euo pipefail
 build=${1:-build/release}
 context=$(mktemp)
 trap 'rm -f "$context"' EXIT
-csv=$("$build/bench/prime_range_bench" --benchmark_repetitions=9 \
-        --benchmark_report_aggregates_only=true --benchmark_format=csv 2>"$context")
-echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
+medians=$("$(dirname "$0")/benchmark_medians.sh" "$build/bench/prime_range_bench" 9 "$context")
+echo "$medians" | head -n 1
 # The path that the executable runs here, and its first step's size.
 echo "executable's path: $(sed -n 's/^primebench path: //p' "$context"), first step: $(sed -n 's/^first step: //p' "$context")"
 echo
 echo "| benchmark (1..1,999,999) | median | vs scalar |"
 echo "|---|---|---|"
-echo "$csv" | awk -F, '
-    /_median"?,/ {
-        name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
-        ms = $4; if ($5 ~ /us/) ms /= 1000
-        names[++n] = name; times[n] = ms
-        if (name == "range/scalar") scalar = ms
+echo "$medians" | awk 'NR > 1 {
+        names[++n] = $1; times[n] = $2 / 1e6
+        if ($1 == "range/scalar") scalar = times[n]
     }
     END { for (i = 1; i <= n; ++i) printf "| %s | %.1f ms | %.2fx |\n", names[i], times[i], scalar / times[i] }'
 echo

@@ -7,20 +7,15 @@
 set -euo pipefail
 build=${1:-build/release}
 repetitions=${2:-9}
-csv=$("$build/bench/prelude_bench" --benchmark_repetitions="$repetitions" \
-        --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null)
-echo "CPU: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores"
-echo "medians of $repetitions repetitions, real time per call"
-echo
-echo "| entry point | prelude | libc form | libc / prelude |"
-echo "|---|---|---|---|"
-echo "$csv" | awk -F, '
-    /_median"?,/ {
-        name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
-        ns = $3; if ($5 ~ /us/) ns *= 1000; if ($5 ~ /ms/) ns *= 1000000
-        if (name ~ /\/libc$/) { sub(/\/libc$/, "", name); libc[name] = ns }
-        else { order[++n] = name; prelude[name] = ns }
+"$(dirname "$0")/benchmark_medians.sh" "$build/bench/prelude_bench" "$repetitions" |
+    awk -v repetitions="$repetitions" '
+    NR == 1 {
+        print; print "medians of " repetitions " repetitions, real time per call"; print ""
+        print "| entry point | prelude | libc form | libc / prelude |"; print "|---|---|---|---|"
+        next
     }
+    $1 ~ /\/libc$/ { name = $1; sub(/\/libc$/, "", name); libc[name] = $2; next }
+    { order[++n] = $1; prelude[$1] = $2 }
     END {
         for (i = 1; i <= n; ++i) {
             name = order[i]

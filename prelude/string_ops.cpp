@@ -52,6 +52,14 @@ String concatenate(const char* first, std::size_t first_length, const char* seco
     return String{block, length, length};
 }
 
+String concatenate(String left, const NumberText& right) {
+    return concatenate(left.data, left.length, right.bytes, right.length);
+}
+
+String concatenate(const NumberText& left, String right) {
+    return concatenate(left.bytes, left.length, right.data, right.length);
+}
+
 }  // namespace
 
 extern "C" {
@@ -72,23 +80,19 @@ String String_$_plus_$_String(String left, String right) {
 }
 
 String String_$_plus_$_Integer(String left, int32_t right) {
-    const NumberText text = integer_text(right);
-    return concatenate(left.data, left.length, text.bytes, text.length);
+    return concatenate(left, integer_text(right));
 }
 
 String Integer_$_plus_$_String(int32_t left, String right) {
-    const NumberText text = integer_text(left);
-    return concatenate(text.bytes, text.length, right.data, right.length);
+    return concatenate(integer_text(left), right);
 }
 
 String String_$_plus_$_Float(String left, float right) {
-    const NumberText text = float_text(right);
-    return concatenate(left.data, left.length, text.bytes, text.length);
+    return concatenate(left, float_text(right));
 }
 
 String Float_$_plus_$_String(float left, String right) {
-    const NumberText text = float_text(left);
-    return concatenate(text.bytes, text.length, right.data, right.length);
+    return concatenate(float_text(left), right);
 }
 
 }  // extern "C"

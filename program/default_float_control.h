@@ -24,45 +24,39 @@ namespace {
 using FloatControl = uint32_t;
 // Every exception masked, round to nearest, no flush to zero; no flags set.
 constexpr FloatControl kDefaultFloatControl = 0x1f80;
-inline FloatControl read_float_control() {
-    FloatControl value;
-    asm volatile("stmxcsr %0" : "=m"(value));
-    return value;
-}
-inline void write_float_control(FloatControl value) {
-    asm volatile("ldmxcsr %0" : : "m"(value));
-}
 // The low six bits are the sticky exception flags, not control.
-inline bool is_default_float_control(FloatControl value) {
-    return (value & ~FloatControl{0x3f}) == kDefaultFloatControl;
-}
+constexpr FloatControl kExceptionFlags = 0x3f;
 #elif defined(__aarch64__)
 using FloatControl = uint64_t;
 constexpr FloatControl kDefaultFloatControl = 0;
-inline FloatControl read_float_control() {
-    FloatControl value;
-    asm volatile("mrs %0, fpcr" : "=r"(value));
-    return value;
-}
-inline void write_float_control(FloatControl value) {
-    asm volatile("msr fpcr, %0" : : "r"(value));
-}
-inline bool is_default_float_control(FloatControl value) {
-    return value == kDefaultFloatControl;
-}
+constexpr FloatControl kExceptionFlags = 0;  // kept in FPSR, apart
 #else
 using FloatControl = int;
 constexpr FloatControl kDefaultFloatControl = FE_TONEAREST;
-inline FloatControl read_float_control() {
-    return std::fegetround();
-}
-inline void write_float_control(FloatControl value) {
-    std::fesetround(value);
-}
-inline bool is_default_float_control(FloatControl value) {
-    return value == kDefaultFloatControl;
-}
+constexpr FloatControl kExceptionFlags = 0;  // not part of the rounding mode
 #endif
+
+inline FloatControl read_float_control() {
+    FloatControl value;
+#if defined(__x86_64__)
+    asm volatile("stmxcsr %0" : "=m"(value));
+#elif defined(__aarch64__)
+    asm volatile("mrs %0, fpcr" : "=r"(value));
+#else
+    value = std::fegetround();
+#endif
+    return value;
+}
+
+inline void write_float_control(FloatControl value) {
+#if defined(__x86_64__)
+    asm volatile("ldmxcsr %0" : : "m"(value));
+#elif defined(__aarch64__)
+    asm volatile("msr fpcr, %0" : : "r"(value));
+#else
+    std::fesetround(value);
+#endif
+}
 
 // Sets the default control for its lifetime where the caller's differs, and
 // gives the caller's back at its end. Reading costs a few cycles; writing
@@ -79,7 +73,7 @@ class DefaultFloatControl {
     DefaultFloatControl& operator=(const DefaultFloatControl&) = delete;
 
   private:
-    bool changed() const { return !is_default_float_control(caller_); }
+    bool changed() const { return (caller_ & ~kExceptionFlags) != kDefaultFloatControl; }
     FloatControl caller_;
 };
 
