@@ -21,10 +21,9 @@ struct Sse2Floats : OneTestForEveryStep {
     static Vector initial_candidates() { return _mm_load_ps(kFirstOddFloats); }
     static Vector add(Vector a, Vector b) { return _mm_add_ps(a, b); }
     static unsigned divisor_lanes(Vector x, Vector d) {
-        // The quotient, below 2^24 / 3 < 2^23, plus 2^23 lies in [2^23, 2^24),
-        // where floats are the integers: taking 2^23 away again leaves the
-        // nearest integer, the quotient itself exactly when it is whole.
-        // Measured a little faster than a round trip through integers.
+        // Whole when (q + 2^23) - 2^23 == q (HACKING.md, "Why the kernel is
+        // exact": a division); measured a little faster than a round trip
+        // through integers.
         const __m128 quotient = _mm_div_ps(x, d);
         const __m128 shift = _mm_set1_ps(0x1p23f);
         const __m128 whole = _mm_sub_ps(_mm_add_ps(quotient, shift), shift);

@@ -7,7 +7,6 @@
 // first step, whose exit is the branch mispredicted most, decides both by
 // the quotient: the multiply-add units take them all at once, where
 // divisions would queue on the divider, so its verdict is ready sooner.
-// Every test is argued in HACKING.md, "Why the kernel is exact".
 #include <cstdint>
 
 #include "trial_division_kernel.h"
@@ -72,14 +71,16 @@ struct RegisterPairLanes {
     }
 
   private:
-    // Where d divides x: where the correctly rounded quotient is an integer.
+    // Where d divides x: where the correctly rounded quotient is an integer
+    // (HACKING.md, "Why the kernel is exact": a division).
     static Mask divides_by_division(Register x, Register d) {
         const Register quotient = Registers::divide(x, d);
         return Registers::equal(Registers::nearest(quotient), quotient);
     }
     // Where d divides x, for 0 < x < 2^22, without the divider: the quotient
     // x * r refined once by the residual e = 1 - d * r, rounded to the
-    // nearest integer n, and n * d compared with x.
+    // nearest integer n, and n * d compared with x (HACKING.md, "Why the
+    // kernel is exact": a quotient from a reciprocal estimate).
     static Mask divides_by_quotient(Register x, Register d) {
         const Register r = Registers::reciprocal(d);
         const Register e = Registers::negative_multiply_add(d, r, Registers::splat(1.0f));
@@ -87,7 +88,8 @@ struct RegisterPairLanes {
         const Register n = Registers::nearest(Registers::multiply_add(q, e, q));
         return Registers::equal(Registers::multiply(n, d), x);
     }
-    // The same for d >= x / R, with the quotient unrefined.
+    // The same for d >= x / R, with the quotient unrefined (HACKING.md, "Why
+    // the kernel is exact": large candidates).
     static Mask divides_large_by_quotient(Register x, Register d) {
         const Register n = Registers::nearest(Registers::multiply(x, Registers::reciprocal(d)));
         return Registers::equal(Registers::multiply(n, d), x);
