@@ -31,15 +31,15 @@ bool cpu_runs(const PrimePath& path) {
     return true;
 }
 
-const PrimePath& fastest_prime_path() {
+PrimePath fastest_prime_path() {
     // A few reads of the CPU model that the runtime fills in at start-up
     // (the exported test fills it in itself when called before that).
-    const std::span<const PrimePath> paths = prime_paths();
-    const PrimePath* fastest = &paths.front();
+    const PathTable paths = prime_paths();
+    PrimePath fastest = paths.front();
     for (const PrimePath& path : paths) {
-        if (cpu_runs(path) && (path.preferred == nullptr || path.preferred())) fastest = &path;
+        if (cpu_runs(path) && (path.preferred == nullptr || path.preferred())) fastest = path;
     }
-    return *fastest;
+    return fastest;
 }
 
 }  // namespace primes

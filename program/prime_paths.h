@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
+
+#include "path_count.h"
 
 namespace primes {
 
@@ -25,15 +28,16 @@ struct PrimePath {
 };
 
 using PathList = std::span<const PrimePath>;
+using PathTable = std::array<PrimePath, kPathCount>;
 
 // Every path built for this architecture, slowest first.
-std::span<const PrimePath> prime_paths();
+PathTable prime_paths();
 
 // Whether this CPU reports every instruction set the path names.
 bool cpu_runs(const PrimePath& path);
 
 // The last path of the table that this CPU runs and, if tuned for a kind of
 // CPU, is this kind: the fastest.
-const PrimePath& fastest_prime_path();
+PrimePath fastest_prime_path();
 
 }  // namespace primes

@@ -13,7 +13,7 @@ status=0
 abidiff --headers-dir2 "$headers" "$baseline" "$library" || status=$?
 if [ "$status" -ne 0 ]; then
     echo "abidiff exit status $status: the ABI differs from $baseline."
-    echo "For an intended change, see 'The ABI baseline' in the README."
+    echo "For an intended change, see 'The ABI baseline and the soname' in HACKING.md."
     exit 1
 fi
 echo "ABI matches $baseline"

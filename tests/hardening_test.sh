@@ -1,6 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
-# Checks the hardening of built files from what readelf and objdump show:
+# Checks the hardening of built files from what readelf and objdump show (and
+# that they need no C++ runtime):
 # full RELRO with immediate binding, a position-independent executable, the
 # stack protector, control-flow protection at an exported entry point (an
 # end-branch marker on x86-64, a branch-target or return-address signing
@@ -21,6 +22,9 @@ for file in "$exe" "$lib"; do
     readelf -dW "$file" | grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' ||
         fail "$file: not bound at load time (BIND_NOW)"
     nm -D --undefined-only "$file" | grep -q '__stack_chk_fail' || fail "$file: no stack protector"
+    # Plain code: nothing from the C++ runtime, which the binaries do not need.
+    ! nm -D --undefined-only "$file" | grep -Eq '@(CXXABI|GLIBCXX)_' ||
+        fail "$file: needs the C++ runtime ($(nm -D --undefined-only "$file" | grep -E '@(CXXABI|GLIBCXX)_' | tr -s ' ' | tr '\n' ' '))"
     if [ "$fortified" = yes ]; then
         nm -D --undefined-only "$file" | grep -q '__[a-z]*_chk@' || fail "$file: no fortified call"
     fi

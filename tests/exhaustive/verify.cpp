@@ -7,8 +7,8 @@
 // Usage: verify [--part primes|integer-text|float-text]... [--path NAME]
 //               [--from A] [--to B] [--threads N]
 //   --part     what to check (repeatable; all three by default)
-//   --path     only this primality path (the usage line lists this build's)
-//              (64-bit Arm), exported, or fastest (the one this CPU's
+//   --path     only this primality path (the usage line lists this
+//              build's), exported, or fastest (the one this CPU's
 //              executable runs)
 //   --from/--to  only the Integers from A to B (for float text: the bit
 //              patterns whose value as an Integer lies there)
