@@ -164,8 +164,7 @@ TEST(Pick, DrivenByTheComparison) {
     EXPECT_EQ(order(INT_MIN, INT_MAX), less.data);
 }
 
-TEST(UnknownObject, EightBytesStartingAtZero) {
-    EXPECT_EQ(sizeof UNKNOWNOBJECT, 8u);
+TEST(UnknownObject, StartsAtZero) {
     EXPECT_EQ(UNKNOWNOBJECT, 0u);
 }
 

@@ -14,9 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "../libc_number_text.h"
 #include "primebench/prelude.h"
 
 namespace {
+
+using prelude::testing::libc_float_text;
+using prelude::testing::libc_integer_text;
 
 void check(bool ok, const char* what) {
     if (!ok) {
@@ -27,18 +31,6 @@ void check(bool ok, const char* what) {
 
 std::string text_of(String s) {
     return std::string(s.data, s.length);
-}
-
-std::string integer_text(int32_t value) {
-    char buffer[32];
-    return std::string(buffer,
-                       static_cast<std::size_t>(std::snprintf(buffer, sizeof buffer, "%i", value)));
-}
-
-std::string float_text(float value) {
-    char buffer[512];
-    return std::string(buffer, static_cast<std::size_t>(std::snprintf(buffer, sizeof buffer, "%f",
-                                                                      static_cast<double>(value))));
 }
 
 // Checks a String that an assignment or a concatenation made, then releases
@@ -76,8 +68,8 @@ void check_output_sequence(FuzzedDataProvider& input, String left, String right,
     FILE* stream = fopencookie(&received, "w", {nullptr, &keep_bytes, nullptr, nullptr});
     check(stream != nullptr, "fopencookie");
     std::setvbuf(stream, mode == _IONBF ? nullptr : buffer.data(), mode, buffer.size());
-    const std::string number = integer_text(integer);
-    const std::string decimal = float_text(real);
+    const std::string number = libc_integer_text(integer);
+    const std::string decimal = libc_float_text(real);
     std::string text;
     for (int count = input.ConsumeIntegralInRange(0, 64); count > 0; --count) {
         const bool use_left = input.ConsumeBool();
@@ -141,12 +133,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     check_made(String_$_plus_$_String(left, right), left_text + right_text, left, right,
                left_text.size() + right_text.size(), "String + String");
-    const std::string number = integer_text(integer);
+    const std::string number = libc_integer_text(integer);
     check_made(String_$_plus_$_Integer(left, integer), left_text + number, left, none,
                left_text.size() + number.size(), "String + Integer");
     check_made(Integer_$_plus_$_String(integer, right), number + right_text, none, right,
                number.size() + right_text.size(), "Integer + String");
-    const std::string decimal = float_text(real);
+    const std::string decimal = libc_float_text(real);
     check_made(String_$_plus_$_Float(left, real), left_text + decimal, left, none,
                left_text.size() + decimal.size(), "String + Float");
     check_made(Float_$_plus_$_String(real, right), decimal + right_text, none, right,
