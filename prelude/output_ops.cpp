@@ -1,18 +1,25 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // print (value and newline) and echo (value alone), on a given stream or on
 // standard output.
+#include <cerrno>
 #include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-
-// <cstdio> has told which libc this is.
-#if defined(__GLIBC__)
-#include <sys/single_threaded.h>
-#endif
+#include <cwchar>
 
 #include "number_text.h"
 #include "primebench/prelude.h"
+
+// glibc's FILE internals are read only on glibc (<cstdio> has told which
+// libc this is), and not when the build asks for the code written for other
+// libcs, so that it can be built and tested on glibc too.
+#if defined(__GLIBC__) && !defined(PRIMEBENCH_PORTABLE_STDIO)
+#define PRIMEBENCH_GLIBC_STDIO 1
+#include <sys/single_threaded.h>
+#else
+#define PRIMEBENCH_GLIBC_STDIO 0
+#endif
 
 namespace {
 
@@ -20,61 +27,25 @@ int32_t byte_count(std::size_t count) {
     return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
 }
 
-// Whether another thread could write to a stream now. glibc tells when the
-// process has a single thread, and then skips the stream's locks itself.
-bool may_have_other_threads() {
-#if defined(__GLIBC__)
-    return __libc_single_threaded == 0;
-#else
-    return true;
-#endif
-}
-
 // Writes under a lock already held: glibc's unlocked forms, or the standard
 // ones, which take the (recursive) lock again, with any other libc.
 std::size_t write_block(const void* data, std::size_t length, FILE* stream) {
-#if defined(__GLIBC__)
+#if PRIMEBENCH_GLIBC_STDIO
     return fwrite_unlocked(data, 1, length, stream);
 #else
     return fwrite(data, 1, length, stream);
 #endif
 }
 
-int flush(FILE* stream) {
-#if defined(__GLIBC__)
-    return fflush_unlocked(stream);
-#else
-    return fflush(stream);
-#endif
-}
-
 int write_text(const char* text, FILE* stream) {
-#if defined(__GLIBC__)
+#if PRIMEBENCH_GLIBC_STDIO
     return fputs_unlocked(text, stream);
 #else
     return fputs(text, stream);
 #endif
 }
 
-// Holds a stream's lock while alive, where another thread could write to it:
-// while the process has a single thread, nothing can come between two writes.
-class StreamHold {
-  public:
-    explicit StreamHold(FILE* stream) : stream_(stream), locked_(may_have_other_threads()) {
-        if (locked_) flockfile(stream_);
-    }
-    ~StreamHold() {
-        if (locked_) funlockfile(stream_);
-    }
-    StreamHold(const StreamHold&) = delete;
-    StreamHold& operator=(const StreamHold&) = delete;
-
-  private:
-    FILE* stream_;
-    bool locked_;
-};
-
-#if defined(__GLIBC__)
+#if PRIMEBENCH_GLIBC_STDIO
 // Bits of glibc's FILE flags word. Its current headers name only the error
 // flag; the others are the values that its libio.h published, unchanged
 // since, as the flags word is part of the FILE that programs read.
@@ -82,16 +53,99 @@ constexpr int kUnbuffered = 0x0002;       // _IO_UNBUFFERED
 constexpr int kNoWrites = 0x0008;         // _IO_NO_WRITES: opened for reading only
 constexpr int kErrorSeen = _IO_ERR_SEEN;  // 0x0020
 constexpr int kLineBuffered = 0x0200;     // _IO_LINE_BUF
+
+int flush(FILE* stream) {
+    return fflush_unlocked(stream);
+}
 #endif
 
-// Whether the stream takes no byte writes at all: it is wide-oriented (glibc
-// then drops byte writes without an error) or, with glibc, opened for reading
-// only. fprintf writes nothing there and returns -1.
-bool refuses_bytes(FILE* stream) {
-#if defined(__GLIBC__)
-    return stream->_mode > 0 || (stream->_flags & kNoWrites) != 0;
+// Holds a stream's lock while alive, as fprintf does for a whole operation.
+// A process with a single thread on entry may have more by the end: the
+// stream's own write function can start a thread that writes to the
+// stream, which must wait for the operation under way.
+class StreamHold {
+  public:
+    explicit StreamHold(FILE* stream) : stream_(stream) { flockfile(stream_); }
+    ~StreamHold() { funlockfile(stream_); }
+    StreamHold(const StreamHold&) = delete;
+    StreamHold& operator=(const StreamHold&) = delete;
+
+  private:
+    FILE* stream_;
+};
+
+// Whether `length` bytes may be put straight into the stream's buffer, as
+// glibc's own putc_unlocked puts one: the stream is byte-oriented and fully
+// buffered, and its buffer has room for them before both the end of its put
+// area and the end of the buffer itself. Nothing else is written this way:
+//   - a line-buffered stream must write each line at its newline, and glibc
+//     leaves its put pointer *past* the put area's end once a partial line
+//     is buffered (its overflow sets the end to the pointer, then stores a
+//     byte there; its block write copies up to the buffer's end);
+//   - an unbuffered stream must write at once, and its one-byte buffer can
+//     hold a pointer past its end after a failed write;
+//   - a read-only or reading stream, or one with no buffer yet, has no room.
+// So the room is measured signed, and to the nearer of the two ends.
+#if PRIMEBENCH_GLIBC_STDIO
+bool fits_in_buffer(FILE* stream, std::size_t length) {
+    if (stream->_mode >= 0 || (stream->_flags & (kUnbuffered | kLineBuffered)) != 0) return false;
+    const char* end =
+        stream->_IO_write_end < stream->_IO_buf_end ? stream->_IO_write_end : stream->_IO_buf_end;
+    const std::ptrdiff_t room = end - stream->_IO_write_ptr;
+    return room > 0 && static_cast<std::size_t>(room) >= length;
+}
+
+// Puts the text, and a newline if asked, straight into the stream's buffer
+// where fits_in_buffer() allows; reports whether it did. The FILE fields
+// read and written are those of glibc's public struct _IO_FILE, the same on
+// every architecture glibc supports, x86-64 and AArch64 included.
+bool put_in_buffer(FILE* stream, const char* text, std::size_t length, bool newline) {
+    if (!fits_in_buffer(stream, length + (newline ? 1 : 0))) return false;
+    if (length != 0) std::memcpy(stream->_IO_write_ptr, text, length);
+    stream->_IO_write_ptr += length;
+    if (newline) *stream->_IO_write_ptr++ = '\n';
+    return true;
+}
+#endif
+
+// The result `count` of an operation whose bytes are the text and, if asked,
+// a newline: straight into the buffer where they fit, else by `write` under
+// the stream's lock. While the process has a single thread the buffer is
+// filled without the lock, as glibc's own putc fills it: a copy into the
+// buffer calls nothing that could start a thread, while a write to the
+// device may (the stream's own write function).
+template <class Write>
+int32_t buffered_or_held(FILE* stream, [[maybe_unused]] const char* text,
+                         [[maybe_unused]] std::size_t length, [[maybe_unused]] bool newline,
+                         [[maybe_unused]] int32_t count, Write write) {
+#if PRIMEBENCH_GLIBC_STDIO
+    if (__libc_single_threaded != 0 && put_in_buffer(stream, text, length, newline)) return count;
+#endif
+    const StreamHold hold(stream);
+#if PRIMEBENCH_GLIBC_STDIO
+    if (put_in_buffer(stream, text, length, newline)) return count;
+#endif
+    return write();
+}
+
+// Whether the stream takes byte writes, left as fprintf leaves it when it
+// asks: an unoriented stream becomes byte-oriented; a wide-oriented one
+// takes none and is left as it is (glibc drops byte writes there without an
+// error); with glibc, one opened for reading only takes none and gets its
+// error flag and errno EBADF. Elsewhere a read-only stream refuses the write
+// itself, which leaves it as that libc's fprintf would.
+bool takes_bytes(FILE* stream) {
+#if PRIMEBENCH_GLIBC_STDIO
+    if (stream->_mode > 0) return false;
+    if (stream->_mode == 0) fwide(stream, -1);
+    if ((stream->_flags & kNoWrites) != 0) {
+        stream->_flags |= kErrorSeen;
+        errno = EBADF;
+        return false;
+    }
+    return true;
 #else
-    return fwide(stream, 0) > 0;
+    return fwide(stream, -1) < 0;
 #endif
 }
 
@@ -104,7 +158,7 @@ bool refuses_bytes(FILE* stream) {
 // one; elsewhere an earlier failure leaves only the write's own result.
 template <class Write>
 bool accepted_whole(FILE* stream, Write write) {
-#if defined(__GLIBC__)
+#if PRIMEBENCH_GLIBC_STDIO
     const int earlier_error = stream->_flags & kErrorSeen;
     stream->_flags &= ~kErrorSeen;
     const bool accepted = write() && (stream->_flags & kErrorSeen) == 0;
@@ -127,7 +181,7 @@ bool write_string(FILE* stream, String value) {
     const char* text = value.data;
     std::size_t length = value.length;
     if (length == 0) return true;
-#if defined(__GLIBC__)
+#if PRIMEBENCH_GLIBC_STDIO
     if ((stream->_flags & kLineBuffered) != 0) {
         if (const void* newline = memrchr(text, '\n', length)) {
             const std::size_t lines =
@@ -147,73 +201,78 @@ bool write_string(FILE* stream, String value) {
     return length == 0 || write_block(text, length, stream) == length;
 }
 
+#if PRIMEBENCH_GLIBC_STDIO
+// An unbuffered stream gets a text and its newline in one device write, as
+// fprintf gives one all it writes, up to the BUFSIZ bytes of the buffer it
+// then writes through: a reader sees the line whole, and a device that takes
+// writes whole or not at all (a nonblocking pipe) never gets the text alone.
+// The newline still reaches the device only behind the whole text. Out of
+// line, so that the buffer takes stack only here.
+[[gnu::noinline]] bool write_unbuffered_line(FILE* stream, String value) {
+    char line[BUFSIZ];
+    if (value.length != 0) std::memcpy(line, value.data, value.length);
+    line[value.length] = '\n';
+    return write_block(line, value.length + 1, stream) == value.length + 1;
+}
+#endif
+
 // The text, then the newline once the text was accepted, under one hold of
 // the stream's lock, so that no other thread's output lands between them.
 int32_t print_string(FILE* stream, String value) {
-    const StreamHold hold(stream);
-    if (refuses_bytes(stream)) return -1;
-    const bool accepted = accepted_whole(
-        stream, [&] { return write_string(stream, value) && putc_unlocked('\n', stream) != EOF; });
-    return accepted ? byte_count(value.length + 1) : -1;
+    const int32_t count = byte_count(value.length + 1);
+    return buffered_or_held(stream, value.data, value.length, true, count, [&] {
+        if (!takes_bytes(stream)) return -1;
+#if PRIMEBENCH_GLIBC_STDIO
+        const bool accepted = accepted_whole(stream, [&] {
+            if ((stream->_flags & kUnbuffered) != 0 && value.length < BUFSIZ) {
+                return write_unbuffered_line(stream, value);
+            }
+            return write_string(stream, value) && putc_unlocked('\n', stream) != EOF;
+        });
+#else
+        // The block write can count a text whose flush failed as written:
+        // the error flag, looked at before the newline, tells where it can.
+        const bool accepted =
+            accepted_whole(stream, [&] { return write_string(stream, value); }) &&
+            accepted_whole(stream, [&] { return putc_unlocked('\n', stream) != EOF; });
+#endif
+        return accepted ? count : -1;
+    });
 }
 
 // The text by length, in one block write; no zero byte is looked for. An
 // empty String writes nothing and its data, null in a zero String, is never
-// passed on.
+// passed on; its result is fprintf's for no text, -1 on a stream that takes
+// no bytes.
 int32_t echo_string(FILE* stream, String value) {
-    const StreamHold hold(stream);
-    if (refuses_bytes(stream)) return -1;
-    if (value.length == 0) return 0;
-    return accepted_whole(stream, [&] { return write_string(stream, value); })
-               ? byte_count(value.length)
-               : -1;
-}
-
-// Whether `length` bytes may be put straight into the stream's buffer, as
-// glibc's own putc_unlocked puts one: the stream is byte-oriented and fully
-// buffered, and its buffer has room for them before both the end of its put
-// area and the end of the buffer itself. Nothing else is written this way:
-//   - a line-buffered stream must write each line at its newline, and glibc
-//     leaves its put pointer *past* the put area's end once a partial line
-//     is buffered (its overflow sets the end to the pointer, then stores a
-//     byte there; its block write copies up to the buffer's end);
-//   - an unbuffered stream must write at once, and its one-byte buffer can
-//     hold a pointer past its end after a failed write;
-//   - a read-only or reading stream, or one with no buffer yet, has no room.
-// So the room is measured signed, and to the nearer of the two ends.
-#if defined(__GLIBC__)
-bool fits_in_buffer(FILE* stream, std::size_t length) {
-    if (stream->_mode >= 0 || (stream->_flags & (kUnbuffered | kLineBuffered)) != 0) return false;
-    const char* end =
-        stream->_IO_write_end < stream->_IO_buf_end ? stream->_IO_write_end : stream->_IO_buf_end;
-    const std::ptrdiff_t room = end - stream->_IO_write_ptr;
-    return room > 0 && static_cast<std::size_t>(room) >= length;
-}
+    const int32_t count = byte_count(value.length);
+    return buffered_or_held(stream, value.data, value.length, false, count, [&] {
+#if PRIMEBENCH_GLIBC_STDIO
+        if (!takes_bytes(stream)) return -1;
+        if (value.length == 0) return 0;
+#else
+        // Only a write tells a read-only stream, portably: for no text,
+        // fprintf's.
+        if (value.length == 0) return fprintf(stream, "%s", "") == 0 ? 0 : -1;
+        if (!takes_bytes(stream)) return -1;
 #endif
+        return accepted_whole(stream, [&] { return write_string(stream, value); }) ? count : -1;
+    });
+}
 
 // A number's text, and the newline for print, in one write: the bytes that
 // fprintf would write, and its result: their count, or -1 when the stream
-// refuses any of them (read-only, wide-oriented, a failed write).
-//
-// Where fits_in_buffer() allows, the text goes straight into the buffer; the
-// FILE fields read there are those of glibc's public struct _IO_FILE, the
-// same on every architecture glibc supports, x86-64 and AArch64 included.
-// Otherwise fputs writes it, which reports a refused write as fprintf does
-// (a block write can count a write that its device refused as a full one),
-// and flushes a line-buffered stream at the newline as fprintf does.
+// refuses any of them (read-only, wide-oriented, a failed write). Where they
+// do not go straight into the buffer, fputs writes them, which reports a
+// refused write as fprintf does (a block write can count a write that its
+// device refused as a full one), and flushes a line-buffered stream at the
+// newline as fprintf does.
 int32_t write_number_text(FILE* stream, char* text, std::size_t length, bool newline) {
     if (newline) text[length++] = '\n';
-    const StreamHold hold(stream);
-#if defined(__GLIBC__)
-    if (fits_in_buffer(stream, length)) {
-        std::memcpy(stream->_IO_write_ptr, text, length);
-        stream->_IO_write_ptr += length;
-        return static_cast<int32_t>(length);
-    }
-#endif
     text[length] = '\0';  // number text holds no zero byte
-    if (write_text(text, stream) == EOF) return -1;
-    return static_cast<int32_t>(length);
+    const auto count = static_cast<int32_t>(length);
+    return buffered_or_held(stream, text, length, false, count,
+                            [&] { return write_text(text, stream) == EOF ? -1 : count; });
 }
 
 int32_t write_integer(FILE* stream, int32_t value, bool newline) {
