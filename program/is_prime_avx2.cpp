@@ -41,7 +41,7 @@ struct Avx2Registers {
     static constexpr int32_t kLargeCandidateRatio = 1365;
 };
 
-using Avx2Floats = RegisterPairLanes<Avx2Registers, 2, 2>;
+using Avx2Floats = RegisterPairLanes<Avx2Registers, 2, 2, FirstStep::kQuotients>;
 struct Avx2Doubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m256d;

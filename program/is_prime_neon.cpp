@@ -39,7 +39,7 @@ struct NeonRegisters {
     static constexpr int32_t kLargeCandidateRatio = 56000;
 };
 
-using NeonFloats = RegisterPairLanes<NeonRegisters, 4, 4>;
+using NeonFloats = RegisterPairLanes<NeonRegisters, 4, 4, FirstStep::kQuotients>;
 struct NeonDoubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = float64x2_t;

@@ -3,10 +3,7 @@
 // Float lanes kept as two registers, for the paths with fused multiply-adds
 // and a reciprocal estimate (AVX-512, AVX2, NEON). In the loop one register
 // is decided by the divider and the other by a quotient from the reciprocal,
-// on the multiply-add units, so that both kinds of unit work at once. The
-// first step, whose exit is the branch mispredicted most, decides both by
-// the quotient: the multiply-add units take them all at once, where
-// divisions would queue on the divider, so its verdict is ready sooner.
+// on the multiply-add units, so that both kinds of unit work at once.
 #include <cstdint>
 
 #include "trial_division_kernel.h"
@@ -27,7 +24,20 @@ namespace {
 //                                    error bound written beside it
 //   kLargeCandidateRatio             R, small enough for that bound that the
 //                                    unrefined quotient decides d >= x / R
-template <class Registers, int kFirstBlocks, int kBlocks>
+// How the first step, whose exit is the branch mispredicted most, decides
+// its blocks:
+enum class FirstStep {
+    // Both registers by the quotient: the multiply-add units take them all at
+    // once, where divisions would queue on the divider, so its verdict is
+    // ready sooner.
+    kQuotients,
+    // As the loop does, the divider working beside the multiply-add units:
+    // fewer operations where the units, not the exit's latency, bound the
+    // step that every odd x runs (measured faster on Zen 5).
+    kLikeTheLoop,
+};
+
+template <class Registers, int kFirstBlocks, int kBlocks, FirstStep kFirstStep>
 struct RegisterPairLanes {
     using Register = typename Registers::Register;
     using Mask = typename Registers::Mask;
@@ -62,8 +72,12 @@ struct RegisterPairLanes {
                                    divides_by_quotient(x.high, d.high));
     }
     static unsigned first_step_divisor_lanes(Vector x, Vector d) {
-        return Registers::any_lane(divides_by_quotient(x.low, d.low),
-                                   divides_by_quotient(x.high, d.high));
+        if constexpr (kFirstStep == FirstStep::kLikeTheLoop) {
+            return divisor_lanes(x, d);
+        } else {
+            return Registers::any_lane(divides_by_quotient(x.low, d.low),
+                                       divides_by_quotient(x.high, d.high));
+        }
     }
     static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
         return Registers::any_lane(divides_by_division(x.low, d.low),
