@@ -20,7 +20,8 @@ int main(void) {
     const String copy = String_$_assign_$_String(ab, ab12);
     check(copy.length == 4 && copy.reserved == ab.reserved, "assign");
     check(Integer_$_exponent_$_Integer(2, 10) == 1024, "exponent");
-    check(Float_$_exponent_$_Integer(1.5f, 2) == 2.25f, "Float exponent");
+    /* Widened explicitly: some targets compare floats in double precision. */
+    check((double)Float_$_exponent_$_Integer(1.5f, 2) == 2.25, "Float exponent");
     check(Integer_$_compare_$_Integer(5, 3) == -1, "compare");
     const String picked = Ternary_$_pick_$_String_$_String_$_String(0, ab, ab12, copy);
     check(picked.data == ab12.data, "pick");
