@@ -61,9 +61,9 @@ concept TrialDivisionLanes = requires(typename Lanes::Vector v, int32_t value) {
      requires(typename Lanes::Vector v) {
          { Lanes::first_step_divisor_lanes(v, v) } -> std::same_as<unsigned>;
      }) &&
-    // The same for steps of large candidates, more cheaply: required when R
-    // is given.
-    (Lanes::kLargeCandidateRatio == 0 || requires(typename Lanes::Vector v) {
+    // The same for steps of large candidates, more cheaply: required exactly
+    // when R is given.
+    ((Lanes::kLargeCandidateRatio > 0) == requires(typename Lanes::Vector v) {
         { Lanes::large_candidate_divisor_lanes(v, v) } -> std::same_as<unsigned>;
     });
 
@@ -138,7 +138,7 @@ template <class Register>
 // candidates before each early-exit branch: fewer branches, at the price of
 // a little work past the first divisor.
 //
-// No exit branch but the last step's waits for the square root, which
+// No early exit but the last step's waits for the square root, which
 // shortens every mispredicted exit: the first step runs when its largest
 // candidate's square is at most x, a comparison with a constant, and only
 // the last step, the one that can reach past the limit, has its candidates
