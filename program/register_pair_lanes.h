@@ -11,6 +11,19 @@
 namespace primes {
 namespace {
 
+// How the first step, whose exit is the branch mispredicted most, decides
+// its blocks:
+enum class FirstStep {
+    // Both registers by the quotient: the multiply-add units take them all at
+    // once, where divisions would queue on the divider, so its verdict is
+    // ready sooner.
+    kQuotients,
+    // As the loop does, the divider working beside the multiply-add units:
+    // fewer operations where the units, not the exit's latency, bound the
+    // step that most odd x run (measured faster on Zen 5).
+    kLikeTheLoop,
+};
+
 // Registers gives one instruction set's operations on a register of floats:
 //   Register, Mask, kLanes           a register, a comparison's result, lanes
 //   splat, load, add, min            as their names say
@@ -24,19 +37,6 @@ namespace {
 //                                    error bound written beside it
 //   kLargeCandidateRatio             R, small enough for that bound that the
 //                                    unrefined quotient decides d >= x / R
-// How the first step, whose exit is the branch mispredicted most, decides
-// its blocks:
-enum class FirstStep {
-    // Both registers by the quotient: the multiply-add units take them all at
-    // once, where divisions would queue on the divider, so its verdict is
-    // ready sooner.
-    kQuotients,
-    // As the loop does, the divider working beside the multiply-add units:
-    // fewer operations where the units, not the exit's latency, bound the
-    // step that every odd x runs (measured faster on Zen 5).
-    kLikeTheLoop,
-};
-
 template <class Registers, int kFirstBlocks, int kBlocks, FirstStep kFirstStep>
 struct RegisterPairLanes {
     using Register = typename Registers::Register;
