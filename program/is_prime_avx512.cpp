@@ -35,16 +35,27 @@ struct Avx512Registers {
     static Register negative_multiply_add(Register a, Register b, Register c) {
         return _mm512_fnmadd_ps(a, b, c);
     }
+// Unoptimised, GCC expands the rounding intrinsics as macros that pass the
+// mask on as a signed short, and would warn about all-ones becoming -1.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-conversion"
     static Register nearest(Register a) {
         return _mm512_maskz_roundscale_ps(kAllLanes, a, kNearest);
     }
-    static Mask equal(Register a, Register b) { return _mm512_cmp_ps_mask(a, b, _CMP_EQ_OQ); }
+#pragma GCC diagnostic pop
+    static Mask equal(Register a, Register b) {
+        return _mm512_cmp_ps_mask(a, b, _CMP_EQ_OQ);
+    }
     // Only whether any lane is set matters, so the masks are ORed, not
     // placed side by side.
-    static unsigned any_lane(Mask a, Mask b) { return _cvtmask16_u32(_kor_mask16(a, b)); }
+    static unsigned any_lane(Mask a, Mask b) {
+        return _cvtmask16_u32(_kor_mask16(a, b));
+    }
     // Relative error below 2^-14; R as HACKING.md, "Why the kernel is
     // exact", derives it.
-    static Register reciprocal(Register d) { return _mm512_maskz_rcp14_ps(kAllLanes, d); }
+    static Register reciprocal(Register d) {
+        return _mm512_maskz_rcp14_ps(kAllLanes, d);
+    }
     static constexpr int32_t kLargeCandidateRatio = 8000;
 };
 
@@ -69,11 +80,14 @@ struct Avx512Doubles : OneTestForEveryStep {
     static Vector initial_candidates() { return _mm512_load_pd(kFirstOddDoubles); }
     static Vector add(Vector a, Vector b) { return _mm512_add_pd(a, b); }
     static Vector min(Vector a, Vector b) { return _mm512_maskz_min_pd(0xff, a, b); }
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-conversion"  // as for nearest() above
     static unsigned divisor_lanes(Vector x, Vector d) {
         const __m512d quotient = _mm512_div_pd(x, d);
         const __m512d whole = _mm512_maskz_roundscale_pd(0xff, quotient, kTruncate);
         return _mm512_cmp_pd_mask(quotient, whole, _CMP_EQ_OQ);
     }
+#pragma GCC diagnostic pop
 };
 
 // AMD family 19h with AVX-512: Zen 4, which runs each 512-bit operation as
