@@ -16,11 +16,10 @@ namespace primes {
 // sources, and no out-of-line copy built for one set may serve another.
 namespace {
 
-// The square root of x (x >= 0) in double precision, truncated toward zero.
-// It is correctly rounded on every IEEE machine, so the truncation is exact
-// in every rounding mode: sqrt(x) for a non-square x lies at least 1 / 2^17
-// from any integer, far beyond one ulp. Where the architecture is known the
-// instruction is used directly; it has no errno-setting slow path.
+// floor(sqrt(x)) for x >= 0, by the correctly rounded double square root,
+// truncated (HACKING.md, "Why the kernel is exact", the steps' bounds).
+// Where the architecture is known the instruction is used directly: it has
+// no errno-setting slow path.
 inline int32_t truncated_sqrt(int32_t x) {
 #if defined(__x86_64__)
     const __m128d value = _mm_set_sd(static_cast<double>(x));
