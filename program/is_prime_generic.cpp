@@ -20,7 +20,6 @@ struct PortableLanes : OneTestForEveryStep {
     static constexpr int32_t kWidth = kLaneCount;
     static constexpr int kFirstStepBlocks = kBlocks;
     static constexpr int kBlocksPerStep = kBlocks;
-    static constexpr int32_t kLargeCandidateRatio = 0;  // no cheaper test
     static Vector splat(int32_t value) {
         Vector lanes;
         for (Number& lane : lanes.lane) lane = static_cast<Number>(value);
