@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "inverse_first_step.h"
 #include "prime_paths.h"
 #include "register_pair_lanes.h"
 #include "trial_division_kernel.h"
@@ -41,12 +42,36 @@ struct Avx2Registers {
     static constexpr int32_t kLargeCandidateRatio = 1365;
 };
 
-using Avx2Floats = RegisterPairLanes<Avx2Registers, 2, 2, FirstStep::kQuotients>;
+// Operations on a register of 32-bit unsigned lanes, as inverse_first_step.h
+// describes them.
+struct Avx2Integers {
+    using Register = __m256i;
+    static constexpr int kLanes = 8;
+    static Register splat(uint32_t value) { return _mm256_set1_epi32(static_cast<int>(value)); }
+    static Register load(const uint32_t* lanes) {
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+    }
+    static Register multiply(Register a, Register b) { return _mm256_mullo_epi32(a, b); }
+    static Register min(Register a, Register b) { return _mm256_min_epu32(a, b); }
+    template <int kBits>
+    static unsigned any_below(Register a) {
+        const __m256i high = _mm256_srli_epi32(a, kBits);
+        return static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi32(high, _mm256_setzero_si256())));
+    }
+    static unsigned any_at_most(Register a, Register b) {
+        return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi32(min(a, b), a)));
+    }
+};
+
+using Avx2Floats =
+    RegisterPairLanes<Avx2Registers, InverseFirstStep<Avx2Integers, 96, kQuotientTestExactBelow>,
+                      2>;
 struct Avx2Doubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m256d;
     static constexpr int32_t kWidth = 4;
-    static constexpr int kFirstStepBlocks = 4;
+    using FirstStep = FirstStepInLanes<4>;
     static constexpr int kBlocksPerStep = 4;
     static Vector splat(int32_t value) { return _mm256_set1_pd(value); }
     static Vector initial_candidates() { return _mm256_load_pd(kFirstOddDoubles); }

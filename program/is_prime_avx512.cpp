@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "inverse_first_step.h"
 #include "prime_paths.h"
 #include "register_pair_lanes.h"
 #include "trial_division_kernel.h"
@@ -59,22 +60,38 @@ struct Avx512Registers {
     static constexpr int32_t kLargeCandidateRatio = 8000;
 };
 
-// The first step: 64 candidates on most cores, measured on Zen 5 about 6%
-// faster over the whole range than 32, as fewer tests reach the loop's less
-// predictable exits; decided like the loop, and the loop's steps of 64
-// candidates, there each a few percent faster than quotients alone and
-// steps of 32. Zen 4, which runs each 512-bit operation as two 256-bit
-// halves, gets 32 and steps of 32: there 64 doubled the first step's work
-// for every odd x while finding divisors of only 3% more of them. It keeps
-// the first step's quotients it was tuned with; no Zen 4 was at hand to time
-// the other choices.
-using Avx512FloatsWide = RegisterPairLanes<Avx512Registers, 2, 2, FirstStep::kLikeTheLoop>;
-using Avx512FloatsZen4 = RegisterPairLanes<Avx512Registers, 1, 1, FirstStep::kQuotients>;
+// Operations on a register of 32-bit unsigned lanes, as inverse_first_step.h
+// describes them; the tests write masks.
+struct Avx512Integers {
+    using Register = __m512i;
+    static constexpr int kLanes = 16;
+    static Register splat(uint32_t value) { return _mm512_set1_epi32(static_cast<int>(value)); }
+    static Register load(const uint32_t* lanes) { return _mm512_load_si512(lanes); }
+    static Register multiply(Register a, Register b) { return _mm512_mullo_epi32(a, b); }
+    static Register min(Register a, Register b) { return _mm512_maskz_min_epu32(kAllLanes, a, b); }
+    // The lanes with no bit set at or above bit kBits.
+    template <int kBits>
+    static unsigned any_below(Register a) {
+        return _cvtmask16_u32(_mm512_testn_epi32_mask(a, splat(~((1u << kBits) - 1))));
+    }
+    static unsigned any_at_most(Register a, Register b) {
+        return _cvtmask16_u32(_mm512_cmple_epu32_mask(a, b));
+    }
+};
+
+// Zen 4 runs each 512-bit operation as two 256-bit halves, so its first step
+// and later steps are half as wide.
+using Avx512FloatsWide =
+    RegisterPairLanes<Avx512Registers,
+                      InverseFirstStep<Avx512Integers, 96, kQuotientTestExactBelow>, 2>;
+using Avx512FloatsZen4 =
+    RegisterPairLanes<Avx512Registers,
+                      InverseFirstStep<Avx512Integers, 64, kQuotientTestExactBelow>, 1>;
 struct Avx512Doubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m512d;
     static constexpr int32_t kWidth = 8;
-    static constexpr int kFirstStepBlocks = 2;
+    using FirstStep = FirstStepInLanes<2>;
     static constexpr int kBlocksPerStep = 2;
     static Vector splat(int32_t value) { return _mm512_set1_pd(value); }
     static Vector initial_candidates() { return _mm512_load_pd(kFirstOddDoubles); }

@@ -7,18 +7,19 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "inverse_first_step.h"
 #include "prime_paths.h"
 #include "trial_division_kernel.h"
 
 namespace primes {
 namespace {
 
-template <class Number, int32_t kLaneCount, int kBlocks, int64_t kExactBound>
+template <class Number, int32_t kLaneCount, class FirstStepKind, int kBlocks, int64_t kExactBound>
 struct PortableLanes : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kExactBound;
     using Vector = PlainLanes<Number, static_cast<std::size_t>(kLaneCount)>;
     static constexpr int32_t kWidth = kLaneCount;
-    static constexpr int kFirstStepBlocks = kBlocks;
+    using FirstStep = FirstStepKind;
     static constexpr int kBlocksPerStep = kBlocks;
     static Vector splat(int32_t value) {
         Vector lanes;
@@ -51,8 +52,10 @@ struct PortableLanes : OneTestForEveryStep {
     }
 };
 
-using PortableFloats = PortableLanes<float, 4, 1, kFloatDivisionExactBelow>;
-using PortableDoubles = PortableLanes<double, 4, 2, kEveryPositiveInteger>;
+using PortableFloats =
+    PortableLanes<float, 4, InverseFirstStep<ScalarIntegerOps, 32, kFloatDivisionExactBelow>, 1,
+                  kFloatDivisionExactBelow>;
+using PortableDoubles = PortableLanes<double, 4, FirstStepInLanes<2>, 2, kEveryPositiveInteger>;
 
 // This source's paths, as prime_paths.h describes them.
 constexpr PrimePath kPaths[] = {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "inverse_first_step.h"
 #include "prime_paths.h"
 #include "register_pair_lanes.h"
 #include "trial_division_kernel.h"
@@ -39,12 +40,30 @@ struct NeonRegisters {
     static constexpr int32_t kLargeCandidateRatio = 56000;
 };
 
-using NeonFloats = RegisterPairLanes<NeonRegisters, 4, 4, FirstStep::kQuotients>;
+// Operations on a register of 32-bit unsigned lanes, as inverse_first_step.h
+// describes them.
+struct NeonIntegers {
+    using Register = uint32x4_t;
+    static constexpr int kLanes = 4;
+    static Register splat(uint32_t value) { return vdupq_n_u32(value); }
+    static Register load(const uint32_t* lanes) { return vld1q_u32(lanes); }
+    static Register multiply(Register a, Register b) { return vmulq_u32(a, b); }
+    static Register min(Register a, Register b) { return vminq_u32(a, b); }
+    template <int kBits>
+    static unsigned any_below(Register a) {
+        return static_cast<unsigned>(vminvq_u32(a) >> kBits == 0);
+    }
+    static unsigned any_at_most(Register a, Register b) { return vmaxvq_u32(vcleq_u32(a, b)); }
+};
+
+using NeonFloats =
+    RegisterPairLanes<NeonRegisters, InverseFirstStep<NeonIntegers, 96, kQuotientTestExactBelow>,
+                      4>;
 struct NeonDoubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = float64x2_t;
     static constexpr int32_t kWidth = 2;
-    static constexpr int kFirstStepBlocks = 8;
+    using FirstStep = FirstStepInLanes<8>;
     static constexpr int kBlocksPerStep = 8;
     static Vector splat(int32_t value) { return vdupq_n_f64(value); }
     static Vector initial_candidates() { return vld1q_f64(kFirstOddDoubles); }

@@ -15,7 +15,7 @@ struct Sse2Floats : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kFloatDivisionExactBelow;
     using Vector = __m128;
     static constexpr int32_t kWidth = 4;
-    static constexpr int kFirstStepBlocks = 2;
+    using FirstStep = FirstStepInLanes<2>;
     static constexpr int kBlocksPerStep = 2;
     static Vector splat(int32_t value) { return _mm_set1_ps(static_cast<float>(value)); }
     static Vector initial_candidates() { return _mm_load_ps(kFirstOddFloats); }
@@ -36,7 +36,7 @@ struct Sse2Doubles : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kEveryPositiveInteger;
     using Vector = __m128d;
     static constexpr int32_t kWidth = 2;
-    static constexpr int kFirstStepBlocks = 4;
+    using FirstStep = FirstStepInLanes<4>;
     static constexpr int kBlocksPerStep = 4;
     static Vector splat(int32_t value) { return _mm_set1_pd(value); }
     static Vector initial_candidates() { return _mm_load_pd(kFirstOddDoubles); }

@@ -11,19 +11,6 @@
 namespace primes {
 namespace {
 
-// How the first step, whose exit is the branch mispredicted most, decides
-// its blocks:
-enum class FirstStep {
-    // Both registers by the quotient: the multiply-add units take them all at
-    // once, where divisions would queue on the divider, so its verdict is
-    // ready sooner.
-    kQuotients,
-    // As the loop does, the divider working beside the multiply-add units:
-    // fewer operations where the units, not the exit's latency, bound the
-    // step that most odd x run (measured faster on Zen 5).
-    kLikeTheLoop,
-};
-
 // Registers gives one instruction set's operations on a register of floats:
 //   Register, Mask, kLanes           a register, a comparison's result, lanes
 //   splat, load, add, min            as their names say
@@ -37,7 +24,12 @@ enum class FirstStep {
 //                                    error bound written beside it
 //   kLargeCandidateRatio             R, small enough for that bound that the
 //                                    unrefined quotient decides d >= x / R
-template <class Registers, int kFirstBlocks, int kBlocks, FirstStep kFirstStep>
+// The float lanes decide x < 2^22, the bound of the quotient's test.
+constexpr int64_t kQuotientTestExactBelow = int64_t{1} << 22;
+
+// FirstStepByInverses decides the first step (inverse_first_step.h), for the
+// same dividends.
+template <class Registers, class FirstStepByInverses, int kBlocks>
 struct RegisterPairLanes {
     using Register = typename Registers::Register;
     using Mask = typename Registers::Mask;
@@ -47,9 +39,11 @@ struct RegisterPairLanes {
 #pragma GCC diagnostic ignored "-Wignored-attributes"
     using Vector = RegisterPair<Register>;
 #pragma GCC diagnostic pop
-    static constexpr int64_t kExactBelow = int64_t{1} << 22;  // bound of the quotient's test
+    static constexpr int64_t kExactBelow = kQuotientTestExactBelow;
     static constexpr int32_t kWidth = 2 * Registers::kLanes;
-    static constexpr int kFirstStepBlocks = kFirstBlocks;
+    using FirstStep = FirstStepByInverses;
+    static_assert(FirstStep::kOneBound,
+                  "the first step's candidates allow one bound for every lane");
     static constexpr int kBlocksPerStep = kBlocks;
     static constexpr int32_t kLargeCandidateRatio = Registers::kLargeCandidateRatio;
 
@@ -70,14 +64,6 @@ struct RegisterPairLanes {
     static unsigned divisor_lanes(Vector x, Vector d) {
         return Registers::any_lane(divides_by_division(x.low, d.low),
                                    divides_by_quotient(x.high, d.high));
-    }
-    static unsigned first_step_divisor_lanes(Vector x, Vector d) {
-        if constexpr (kFirstStep == FirstStep::kLikeTheLoop) {
-            return divisor_lanes(x, d);
-        } else {
-            return Registers::any_lane(divides_by_quotient(x.low, d.low),
-                                       divides_by_quotient(x.high, d.high));
-        }
     }
     static unsigned large_candidate_divisor_lanes(Vector x, Vector d) {
         return Registers::any_lane(divides_by_division(x.low, d.low),

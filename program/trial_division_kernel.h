@@ -22,11 +22,38 @@ namespace primes {
 // instruction set.
 namespace {
 
-// Declares a Lanes type that decides every step by divisor_lanes(), with no
-// cheaper test for the first step or for large candidates.
+// Declares a Lanes type that decides every step after the first by
+// divisor_lanes(), with no cheaper test for large candidates.
 struct OneTestForEveryStep {
     static constexpr int32_t kLargeCandidateRatio = 0;
 };
+
+// The first step, whose exit is the branch mispredicted most, decided in the
+// lanes like the later steps: kBlocks blocks of kWidth candidates.
+template <int kBlocks>
+struct FirstStepInLanes {
+    static constexpr int kBlockCount = kBlocks;
+};
+
+// The first step decided apart from the lanes, before any floating-point
+// work, for dividends below kDividendBound (inverse_first_step.h).
+template <class Step>
+concept FirstStepApart = requires(int32_t x) {
+    { Step::has_divisor(x) } -> std::same_as<bool>;
+    { Step::kCandidateCount } -> std::convertible_to<int>;
+    { Step::kDividendBound } -> std::convertible_to<int64_t>;
+};
+
+// Whether a first step suits Lanes: apart, for all of their dividends; or
+// in lanes, of at least one block.
+template <class Step, int64_t kExactBelow>
+constexpr bool suits_lanes() {
+    if constexpr (FirstStepApart<Step>) {
+        return Step::kDividendBound >= kExactBelow;
+    } else {
+        return Step::kBlockCount > 0;
+    }
+}
 
 template <class Lanes>
 concept TrialDivisionLanes = requires(typename Lanes::Vector v, int32_t value) {
@@ -35,9 +62,10 @@ concept TrialDivisionLanes = requires(typename Lanes::Vector v, int32_t value) {
     { Lanes::kWidth } -> std::convertible_to<int32_t>;
     // The lanes decide exactly every dividend x with 0 < x < kExactBelow.
     { Lanes::kExactBelow } -> std::convertible_to<int64_t>;
-    // Blocks of kWidth candidates decided before each early exit: in the
-    // first step, and in every later one.
-    { Lanes::kFirstStepBlocks } -> std::convertible_to<int>;
+    // How the first step is decided: FirstStepInLanes or FirstStepApart.
+    typename Lanes::FirstStep;
+    // Blocks of kWidth candidates decided before each early exit after the
+    // first step.
     { Lanes::kBlocksPerStep } -> std::convertible_to<int>;
     // R, or 0 for none: steps whose every candidate d >= x / R are decided by
     // large_candidate_divisor_lanes().
@@ -51,18 +79,11 @@ concept TrialDivisionLanes = requires(typename Lanes::Vector v, int32_t value) {
     // divides x in some lane.
     { Lanes::divisor_lanes(v, v) } -> std::same_as<unsigned>;
 }
-&&Lanes::kWidth > 0 && Lanes::kFirstStepBlocks > 0 && Lanes::kBlocksPerStep > 0 &&
-    Lanes::kLargeCandidateRatio >= 0 &&
-    // The same mask for the first step, whose exit is the branch mispredicted
-    // most, so that it may trade throughput for latency: required exactly
-    // when the type does not declare OneTestForEveryStep, so that a misspelt
-    // or renamed member fails to compile rather than go unused.
-    (std::derived_from<Lanes, OneTestForEveryStep> !=
-     requires(typename Lanes::Vector v) {
-         { Lanes::first_step_divisor_lanes(v, v) } -> std::same_as<unsigned>;
-     }) &&
+&&Lanes::kWidth > 0 && Lanes::kBlocksPerStep > 0 && Lanes::kLargeCandidateRatio >= 0 &&
+    suits_lanes<typename Lanes::FirstStep, Lanes::kExactBelow>() &&
     // The same for steps of large candidates, more cheaply: required exactly
-    // when R is given.
+    // when R is given, so that a misspelt or renamed member fails to compile
+    // rather than go unused.
     ((Lanes::kLargeCandidateRatio > 0) == requires(typename Lanes::Vector v) {
         { Lanes::large_candidate_divisor_lanes(v, v) } -> std::same_as<unsigned>;
     });
@@ -87,7 +108,12 @@ constexpr int64_t kEveryPositiveInteger = int64_t{INT32_MAX} + 1;
 // Candidates decided before the first early exit, as the path table reports.
 template <TrialDivisionLanes Lanes>
 constexpr int first_step_candidates() {
-    return Lanes::kWidth * Lanes::kFirstStepBlocks;
+    using FirstStep = typename Lanes::FirstStep;
+    if constexpr (FirstStepApart<FirstStep>) {
+        return FirstStep::kCandidateCount;
+    } else {
+        return Lanes::kWidth * FirstStep::kBlockCount;
+    }
 }
 
 // The largest n with n * n < bound, for bounds of dividends.
@@ -133,21 +159,21 @@ template <class Register>
     return {bound_to_call(lanes.low, x), bound_to_call(lanes.high, x)};
 }
 
-// 1 if x is prime, 0 otherwise, for x < Lanes::kExactBelow, by trial
-// division on Lanes. Decides kBlocksPerStep blocks of Lanes::kWidth
-// candidates before each early-exit branch: fewer branches, at the price of
-// a little work past the first divisor.
+// 1 if odd x >= 3 is prime, 0 otherwise, for x < Lanes::kExactBelow, by
+// trial division on Lanes; a first step apart has been decided already,
+// and found no divisor, when x is at least its largest candidate's square.
+// Decides kBlocksPerStep blocks of Lanes::kWidth candidates before each
+// early-exit branch: fewer branches, at the price of a little work past the
+// first divisor.
 //
 // No early exit but the last step's waits for the square root, which
 // shortens every mispredicted exit: the first step runs when its largest
 // candidate's square is at most x, a comparison with a constant, and only
 // the last step, the one that can reach past the limit, has its candidates
-// clamped to it (HACKING.md, "Why the kernel is exact": the steps' bounds).
+// clamped to it (docs/exactness.md, "The steps' bounds").
 template <TrialDivisionLanes Lanes>
-[[gnu::always_inline]] inline int32_t trial_division(int32_t x) {
-    if (x <= 1) return 0;
-    if (x == 2) return 1;
-    if ((x & 1) == 0) return 0;
+[[gnu::always_inline]] inline int32_t steps_in_lanes(int32_t x) {
+    using FirstStep = typename Lanes::FirstStep;
     constexpr int32_t kStepSpan = 2 * Lanes::kWidth * Lanes::kBlocksPerStep;
     const auto dividend = Lanes::splat(x);
     const auto block_step = Lanes::splat(2 * Lanes::kWidth);
@@ -163,18 +189,18 @@ template <TrialDivisionLanes Lanes>
         step_smallest += 2 * Lanes::kWidth * blocks;
         return found != 0;
     };
-    // Most odd x have a small divisor, so the first step ends most tests;
-    // laid out for that.
-    constexpr int32_t kFirstStepLargest = 2 * Lanes::kWidth * Lanes::kFirstStepBlocks + 1;
+    constexpr int32_t kFirstStepLargest = 2 * first_step_candidates<Lanes>() + 1;
     if (x >= kFirstStepLargest * kFirstStepLargest) {
-        const bool found = any_divisor(Lanes::kFirstStepBlocks, [&](auto d) {
-            if constexpr (std::derived_from<Lanes, OneTestForEveryStep>) {
-                return Lanes::divisor_lanes(dividend, d);
-            } else {
-                return Lanes::first_step_divisor_lanes(dividend, d);
-            }
-        });
-        if (__builtin_expect(found, 1)) return 0;
+        if constexpr (FirstStepApart<FirstStep>) {
+            candidates = Lanes::add(candidates, Lanes::splat(kFirstStepLargest - 1));
+            step_smallest = kFirstStepLargest + 2;
+        } else {
+            // Most odd x have a small divisor, so the first step ends most
+            // tests; laid out for that.
+            const bool found = any_divisor(
+                FirstStep::kBlockCount, [&](auto d) { return Lanes::divisor_lanes(dividend, d); });
+            if (__builtin_expect(found, 1)) return 0;
+        }
     }
     const int32_t limit = truncated_sqrt(x);
     constexpr int32_t kRatio = Lanes::kLargeCandidateRatio;
@@ -213,26 +239,54 @@ template <TrialDivisionLanes Lanes>
     return 1;
 }
 
-// Runs test(x) under the default floating-point control. x passes through
+// Runs steps(x) under the control the caller has set.
+struct UnderCallersFloatControl {
+    template <class Steps>
+    [[gnu::always_inline]] int32_t operator()(int32_t x, Steps steps) const {
+        return steps(x);
+    }
+};
+
+// Runs steps(x) under the default floating-point control. x passes through
 // an empty volatile asm after the control is set, and the verdict before it
 // is restored, so no arithmetic on either can be moved across the writes.
-template <class Test>
-[[gnu::always_inline]] inline int32_t under_default_float_control(int32_t x, Test test) {
-    const DefaultFloatControl control;
-    asm volatile("" : "+r"(x));
-    int32_t verdict = test(x);
-    asm volatile("" : "+r"(verdict));
-    return verdict;
+struct UnderDefaultFloatControl {
+    template <class Steps>
+    [[gnu::always_inline]] int32_t operator()(int32_t x, Steps steps) const {
+        const DefaultFloatControl control;
+        asm volatile("" : "+r"(x));
+        int32_t verdict = steps(x);
+        asm volatile("" : "+r"(verdict));
+        return verdict;
+    }
+};
+
+// 1 if x is prime, 0 otherwise, for x < Lanes::kExactBelow: a first step
+// apart, which reads no floating-point control, then the steps in lanes
+// under the control that under_float_control sets.
+template <TrialDivisionLanes Lanes, class UnderFloatControl>
+[[gnu::always_inline]] inline int32_t trial_division(int32_t x,
+                                                     UnderFloatControl under_float_control) {
+    if (x <= 1) return 0;
+    if (x == 2) return 1;
+    if ((x & 1) == 0) return 0;
+    using FirstStep = typename Lanes::FirstStep;
+    if constexpr (FirstStepApart<FirstStep>) {
+        // Most odd x have a small divisor, so the first step ends most
+        // tests; laid out for that.
+        constexpr int32_t kLargest = 2 * FirstStep::kCandidateCount + 1;
+        if (x >= kLargest * kLargest && __builtin_expect(FirstStep::has_divisor(x), 1)) return 0;
+    }
+    return under_float_control(x, [](int32_t n) { return steps_in_lanes<Lanes>(n); });
 }
 
 // A path's test for every Integer: float lanes below their exact bound,
-// double lanes above it, under the default floating-point control.
+// double lanes above it, each under the default floating-point control.
 template <TrialDivisionLanes Floats, TrialDivisionLanes Doubles>
 inline int32_t is_prime_on_path(int32_t x) {
     static_assert(Doubles::kExactBelow > INT32_MAX);
-    return under_default_float_control(x, [](int32_t n) {
-        return n < Floats::kExactBelow ? trial_division<Floats>(n) : trial_division<Doubles>(n);
-    });
+    return x < Floats::kExactBelow ? trial_division<Floats>(x, UnderDefaultFloatControl{})
+                                   : trial_division<Doubles>(x, UnderDefaultFloatControl{});
 }
 
 // The benchmark loop on one path, with the test inlined into it: each
@@ -243,7 +297,8 @@ template <TrialDivisionLanes Floats>
 inline void run_benchmark_range() {
     static_assert(kRangeLast < Floats::kExactBelow);
     const DefaultFloatControl control;
-    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x) sink_verdict(trial_division<Floats>(x));
+    for (int32_t x = kRangeFirst; x <= kRangeLast; ++x)
+        sink_verdict(trial_division<Floats>(x, UnderCallersFloatControl{}));
 }
 
 }  // namespace
