@@ -22,29 +22,24 @@ constexpr uint32_t inverse_modulo_2_32(uint32_t d) {
     return inverse;
 }
 
-// The inverses of the first kCount odd candidates from 3, and the largest
-// quotient floor((2^32 - 1) / d) of each.
+// The inverses of the first kCount odd candidates from 3, in order.
 template <int kCount>
-struct FirstStepConstants {
-    alignas(64) uint32_t inverse[static_cast<std::size_t>(kCount)];
-    alignas(64) uint32_t largest_quotient[static_cast<std::size_t>(kCount)];
+struct FirstStepInverses {
+    alignas(64) uint32_t lane[static_cast<std::size_t>(kCount)];
 };
 
 template <int kCount>
-constexpr FirstStepConstants<kCount> first_step_constants() {
-    FirstStepConstants<kCount> constants{};
-    for (int i = 0; i < kCount; ++i) {
-        const auto d = static_cast<uint32_t>(2 * i + 3);
-        constants.inverse[i] = inverse_modulo_2_32(d);
-        constants.largest_quotient[i] = UINT32_MAX / d;
-    }
-    return constants;
+constexpr FirstStepInverses<kCount> first_step_inverses() {
+    FirstStepInverses<kCount> inverses{};
+    for (int i = 0; i < kCount; ++i)
+        inverses.lane[i] = inverse_modulo_2_32(static_cast<uint32_t>(2 * i + 3));
+    return inverses;
 }
 
 template <int kCount>
-constexpr bool every_inverse_checks(const FirstStepConstants<kCount>& constants) {
+constexpr bool every_inverse_checks(const FirstStepInverses<kCount>& inverses) {
     for (int i = 0; i < kCount; ++i) {
-        if (static_cast<uint32_t>(2 * i + 3) * constants.inverse[i] != 1) return false;
+        if (static_cast<uint32_t>(2 * i + 3) * inverses.lane[i] != 1) return false;
     }
     return true;
 }
@@ -56,58 +51,58 @@ constexpr int quotient_bits_below(int64_t bound) {
     return bits;
 }
 
+// The k of the bound 2^k that Ops tests against: its own, if it has one,
+// otherwise the least that exceeds every quotient.
+template <class Ops, int kLeast>
+constexpr int bound_bits() {
+    if constexpr (requires { Ops::kQuotientBits; }) {
+        static_assert(Ops::kQuotientBits >= kLeast, "every quotient below the bound");
+        return Ops::kQuotientBits;
+    } else {
+        return kLeast;
+    }
+}
+
 // Ops gives one instruction set's operations on a register of 32-bit
 // unsigned lanes:
-//   Register, kLanes          the register and its number of lanes
-//   splat, load               every lane the value; aligned lanes
-//   multiply(a, b)            each product's low 32 bits
-//   min(a, b)                 lane-wise, unsigned
-//   any_below<k>(a)           nonzero when some lane is below 2^k
-//   any_at_most(a, b)         nonzero when some lane of a is at most b's
+//   Register, kLanes    the register and its number of lanes
+//   splat, load         every lane the value; kLanes lanes from an aligned
+//                       array
+//   multiply(a, b)      each product's low 32 bits
+//   any_below<k>(a)     nonzero when some lane is below 2^k
+//   least(a, b)         a register with a lane below 2^k exactly when a or
+//                       b has one: the lane-wise minimum, or less
+// and, optionally, kQuotientBits: the one k its any_below takes.
 //
 // Decides the odd candidates 3, 5, ..., 2 kCandidates + 1 for dividends
-// 0 < x < kDividendsBelow.
+// 0 < x < kDividendsBelow, by one bound 2^k for every lane: every x / d,
+// d >= 3, is below it, and no product 2^k d reaches 2^32, so q < 2^k
+// exactly when d divides x.
 template <class Ops, int kCandidates, int64_t kDividendsBelow>
 struct InverseFirstStep {
     static constexpr int kCandidateCount = kCandidates;
     static constexpr int64_t kDividendBound = kDividendsBelow;
+    static constexpr int kQuotientBits = bound_bits<Ops, quotient_bits_below(kDividendsBelow)>();
+    static_assert((int64_t{1} << kQuotientBits) * (2 * kCandidates + 1) <= int64_t{1} << 32,
+                  "the largest candidate times the bound within 2^32");
+
     static constexpr int kRegisters = kCandidates / Ops::kLanes;
     static_assert(kRegisters * Ops::kLanes == kCandidates, "whole registers of candidates");
-    static_assert(kDividendsBelow <= int64_t{UINT32_MAX} + 1, "dividends are 32-bit");
-
-    static constexpr int64_t kLargestCandidate = 2 * kCandidates + 1;
-    // One bound for every lane, 2^k, when every x / d is below it and no
-    // product 2^k * d reaches 2^32: then q < 2^k exactly when d divides x.
-    // Otherwise each lane has its own, q <= floor((2^32 - 1) / d).
-    static constexpr int kQuotientBits = quotient_bits_below(kDividendsBelow);
-    static constexpr bool kOneBound =
-        (int64_t{1} << kQuotientBits) * kLargestCandidate <= int64_t{UINT32_MAX} + 1;
-
-    static constexpr FirstStepConstants<kCandidates> kConstants =
-        first_step_constants<kCandidates>();
-    static_assert(every_inverse_checks(kConstants), "d * inv(d) == 1 modulo 2^32");
+    static constexpr FirstStepInverses<kCandidates> kInverses = first_step_inverses<kCandidates>();
+    static_assert(every_inverse_checks(kInverses), "d * inv(d) == 1 modulo 2^32");
 
     [[gnu::always_inline]] static bool has_divisor(int32_t x) {
         using Register = typename Ops::Register;
         const Register dividend = Ops::splat(static_cast<uint32_t>(x));
         Register quotient[static_cast<std::size_t>(kRegisters)];
         for (int i = 0; i < kRegisters; ++i)
-            quotient[i] = Ops::multiply(dividend, Ops::load(kConstants.inverse + i * Ops::kLanes));
-        if constexpr (kOneBound) {
-            // The least quotient of each lane, by a tree of minimums.
-            for (int count = kRegisters; count > 1; count = (count + 1) / 2) {
-                for (int i = 0; i < count / 2; ++i)
-                    quotient[i] = Ops::min(quotient[i], quotient[i + (count + 1) / 2]);
-            }
-            return Ops::template any_below<kQuotientBits>(quotient[0]) != 0;
-        } else {
-            unsigned found = 0;
-            for (int i = 0; i < kRegisters; ++i) {
-                const Register largest = Ops::load(kConstants.largest_quotient + i * Ops::kLanes);
-                found |= Ops::any_at_most(quotient[i], largest);
-            }
-            return found != 0;
+            quotient[i] = Ops::multiply(dividend, Ops::load(kInverses.lane + i * Ops::kLanes));
+        // A tree of minimums, for a short chain to the verdict.
+        for (int count = kRegisters; count > 1; count = (count + 1) / 2) {
+            for (int i = 0; i < count / 2; ++i)
+                quotient[i] = Ops::least(quotient[i], quotient[i + (count + 1) / 2]);
         }
+        return Ops::template any_below<kQuotientBits>(quotient[0]) != 0;
     }
 };
 
@@ -118,12 +113,11 @@ struct ScalarIntegerOps {
     static Register splat(uint32_t value) { return value; }
     static Register load(const uint32_t* lane) { return *lane; }
     static Register multiply(Register a, Register b) { return a * b; }
-    static Register min(Register a, Register b) { return b < a ? b : a; }
+    static Register least(Register a, Register b) { return b < a ? b : a; }
     template <int kBits>
     static unsigned any_below(Register a) {
         return static_cast<unsigned>((a >> kBits) == 0);
     }
-    static unsigned any_at_most(Register a, Register b) { return static_cast<unsigned>(a <= b); }
 };
 
 }  // namespace

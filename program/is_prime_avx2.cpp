@@ -52,15 +52,12 @@ struct Avx2Integers {
         return _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
     }
     static Register multiply(Register a, Register b) { return _mm256_mullo_epi32(a, b); }
-    static Register min(Register a, Register b) { return _mm256_min_epu32(a, b); }
+    static Register least(Register a, Register b) { return _mm256_min_epu32(a, b); }
     template <int kBits>
     static unsigned any_below(Register a) {
         const __m256i high = _mm256_srli_epi32(a, kBits);
         return static_cast<unsigned>(
             _mm256_movemask_epi8(_mm256_cmpeq_epi32(high, _mm256_setzero_si256())));
-    }
-    static unsigned any_at_most(Register a, Register b) {
-        return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi32(min(a, b), a)));
     }
 };
 

@@ -68,14 +68,13 @@ struct Avx512Integers {
     static Register splat(uint32_t value) { return _mm512_set1_epi32(static_cast<int>(value)); }
     static Register load(const uint32_t* lanes) { return _mm512_load_si512(lanes); }
     static Register multiply(Register a, Register b) { return _mm512_mullo_epi32(a, b); }
-    static Register min(Register a, Register b) { return _mm512_maskz_min_epu32(kAllLanes, a, b); }
+    static Register least(Register a, Register b) {
+        return _mm512_maskz_min_epu32(kAllLanes, a, b);
+    }
     // The lanes with no bit set at or above bit kBits.
     template <int kBits>
     static unsigned any_below(Register a) {
         return _cvtmask16_u32(_mm512_testn_epi32_mask(a, splat(~((1u << kBits) - 1))));
-    }
-    static unsigned any_at_most(Register a, Register b) {
-        return _cvtmask16_u32(_mm512_cmple_epu32_mask(a, b));
     }
 };
 

@@ -5,17 +5,44 @@
 
 #include <cstdint>
 
+#include "inverse_first_step.h"
 #include "prime_paths.h"
 #include "trial_division_kernel.h"
 
 namespace primes {
 namespace {
 
+// Operations as inverse_first_step.h describes them, on a register of two
+// 32-bit lanes, each in the low half of a 64-bit one: SSE2's one packed
+// 32-bit multiply, pmuludq, multiplies those halves. Its one bound is 2^24,
+// so that a lane's top byte alone tells whether it is below: the unsigned
+// byte minimum stands in for the 32-bit one, which SSE2 lacks.
+struct Sse2Integers {
+    using Register = __m128i;
+    static constexpr int kLanes = 2;
+    static constexpr int kQuotientBits = 24;
+    static Register splat(uint32_t value) { return _mm_set1_epi32(static_cast<int>(value)); }
+    static Register load(const uint32_t* lanes) {
+        // Into the low halves; the high halves, which pmuludq ignores, copies.
+        const __m128i pair = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes));
+        return _mm_shuffle_epi32(pair, _MM_SHUFFLE(1, 1, 0, 0));
+    }
+    static Register multiply(Register a, Register b) { return _mm_mul_epu32(a, b); }
+    static Register least(Register a, Register b) { return _mm_min_epu8(a, b); }
+    template <int kBits>
+    static unsigned any_below(Register a) {
+        static_assert(kBits == kQuotientBits);
+        // The top bytes of the two lanes: bytes 3 and 11.
+        const int zero_bytes = _mm_movemask_epi8(_mm_cmpeq_epi8(a, _mm_setzero_si128()));
+        return static_cast<unsigned>(zero_bytes & 0x0808);
+    }
+};
+
 struct Sse2Floats : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kFloatDivisionExactBelow;
     using Vector = __m128;
     static constexpr int32_t kWidth = 4;
-    using FirstStep = FirstStepInLanes<2>;
+    using FirstStep = InverseFirstStep<Sse2Integers, 24, kFloatDivisionExactBelow>;
     static constexpr int kBlocksPerStep = 2;
     static Vector splat(int32_t value) { return _mm_set1_ps(static_cast<float>(value)); }
     static Vector initial_candidates() { return _mm_load_ps(kFirstOddFloats); }

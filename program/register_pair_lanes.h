@@ -42,8 +42,6 @@ struct RegisterPairLanes {
     static constexpr int64_t kExactBelow = kQuotientTestExactBelow;
     static constexpr int32_t kWidth = 2 * Registers::kLanes;
     using FirstStep = FirstStepByInverses;
-    static_assert(FirstStep::kOneBound,
-                  "the first step's candidates allow one bound for every lane");
     static constexpr int kBlocksPerStep = kBlocks;
     static constexpr int32_t kLargeCandidateRatio = Registers::kLargeCandidateRatio;
 
