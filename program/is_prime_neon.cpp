@@ -55,6 +55,27 @@ struct NeonIntegers {
     }
 };
 
+using NeonFloats =
+    RegisterPairLanes<NeonRegisters, InverseFirstStep<NeonIntegers, 96, kQuotientTestExactBelow>,
+                      4>;
+struct NeonDoubles : OneTestForEveryStep {
+    static constexpr int64_t kExactBelow = kEveryPositiveInteger;
+    using Vector = float64x2_t;
+    static constexpr int32_t kWidth = 2;
+    using FirstStep = FirstStepInLanes<8>;
+    static constexpr int kBlocksPerStep = 8;
+    static Vector splat(int32_t value) { return vdupq_n_f64(value); }
+    static Vector initial_candidates() { return vld1q_f64(kFirstOddDoubles); }
+    static Vector add(Vector a, Vector b) { return vaddq_f64(a, b); }
+    static Vector min(Vector a, Vector b) { return vminq_f64(a, b); }
+    // The remainder x - q * d, fused, is zero exactly when d divides x
+    // (HACKING.md, "Why the kernel is exact": a division).
+    static unsigned divisor_lanes(Vector x, Vector d) {
+        const uint64x2_t zero = vceqzq_f64(vfmsq_f64(x, vdivq_f64(x, d), d));
+        return vmaxvq_u32(vreinterpretq_u32_u64(zero));
+    }
+};
+
 // This source's paths, as prime_paths.h describes them. NEON, with fused
 // multiply-adds, is part of the baseline of 64-bit Arm.
 constexpr PrimePath kPaths[] = {
