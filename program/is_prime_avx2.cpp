@@ -36,8 +36,7 @@ struct Avx2Registers {
     static unsigned any_lane(Mask a, Mask b) {
         return static_cast<unsigned>(_mm256_movemask_ps(_mm256_or_ps(a, b)));
     }
-    // Relative error at most 1.5 * 2^-12; R as HACKING.md, "Why the kernel
-    // is exact", derives it.
+    // Relative error at most 1.5 * 2^-12; R as docs/exactness.md derives it.
     static Register reciprocal(Register d) { return _mm256_rcp_ps(d); }
     static constexpr int32_t kLargeCandidateRatio = 1365;
 };
@@ -75,7 +74,7 @@ struct Avx2Doubles : OneTestForEveryStep {
     static Vector add(Vector a, Vector b) { return _mm256_add_pd(a, b); }
     static Vector min(Vector a, Vector b) { return _mm256_min_pd(a, b); }
     // The remainder x - q * d, fused, is zero exactly when d divides x
-    // (HACKING.md, "Why the kernel is exact": a division).
+    // (docs/exactness.md: a division).
     static unsigned divisor_lanes(Vector x, Vector d) {
         const __m256d remainder = _mm256_fnmadd_pd(_mm256_div_pd(x, d), d, x);
         return static_cast<unsigned>(

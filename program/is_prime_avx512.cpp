@@ -52,8 +52,7 @@ struct Avx512Registers {
     static unsigned any_lane(Mask a, Mask b) {
         return _cvtmask16_u32(_kor_mask16(a, b));
     }
-    // Relative error below 2^-14; R as HACKING.md, "Why the kernel is
-    // exact", derives it.
+    // Relative error below 2^-14; R as docs/exactness.md derives it.
     static Register reciprocal(Register d) {
         return _mm512_maskz_rcp14_ps(kAllLanes, d);
     }

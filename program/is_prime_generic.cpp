@@ -2,7 +2,7 @@
 // The portable path, for every 64-bit CPU without one of its own: plain C++
 // over arrays of floats or doubles, no intrinsics, which the compiler maps
 // onto whatever the target has. Every lane divides, which decides exactly
-// (HACKING.md, "Why the kernel is exact"), so no architecture's reciprocal
+// (docs/exactness.md), so no architecture's reciprocal
 // estimate is needed.
 #include <cstddef>
 #include <cstdint>

@@ -32,7 +32,7 @@ struct NeonRegisters {
     static unsigned any_lane(Mask a, Mask b) { return vmaxvq_u32(vorrq_u32(a, b)); }
     // The estimate, with relative error below 1.47 * 2^-9, after one Newton
     // step (recps(d, r) = 2 - d * r, fused): below 2.2 * 2^-18; R as
-    // HACKING.md, "Why the kernel is exact", derives it.
+    // docs/exactness.md derives it.
     static Register reciprocal(Register d) {
         const Register estimate = vrecpeq_f32(d);
         return vmulq_f32(estimate, vrecpsq_f32(d, estimate));
@@ -69,7 +69,7 @@ struct NeonDoubles : OneTestForEveryStep {
     static Vector add(Vector a, Vector b) { return vaddq_f64(a, b); }
     static Vector min(Vector a, Vector b) { return vminq_f64(a, b); }
     // The remainder x - q * d, fused, is zero exactly when d divides x
-    // (HACKING.md, "Why the kernel is exact": a division).
+    // (docs/exactness.md: a division).
     static unsigned divisor_lanes(Vector x, Vector d) {
         const uint64x2_t zero = vceqzq_f64(vfmsq_f64(x, vdivq_f64(x, d), d));
         return vmaxvq_u32(vreinterpretq_u32_u64(zero));

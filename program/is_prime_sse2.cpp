@@ -48,9 +48,8 @@ struct Sse2Floats : OneTestForEveryStep {
     static Vector initial_candidates() { return _mm_load_ps(kFirstOddFloats); }
     static Vector add(Vector a, Vector b) { return _mm_add_ps(a, b); }
     static unsigned divisor_lanes(Vector x, Vector d) {
-        // Whole when (q + 2^23) - 2^23 == q (HACKING.md, "Why the kernel is
-        // exact": a division); measured a little faster than a round trip
-        // through integers.
+        // Whole when (q + 2^23) - 2^23 == q (docs/exactness.md: a division),
+        // without a round trip through integers.
         const __m128 quotient = _mm_div_ps(x, d);
         const __m128 shift = _mm_set1_ps(0x1p23f);
         const __m128 whole = _mm_sub_ps(_mm_add_ps(quotient, shift), shift);

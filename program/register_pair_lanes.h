@@ -11,6 +11,9 @@
 namespace primes {
 namespace {
 
+// The float lanes decide x < 2^22, the bound of the quotient's test.
+constexpr int64_t kQuotientTestExactBelow = int64_t{1} << 22;
+
 // Registers gives one instruction set's operations on a register of floats:
 //   Register, Mask, kLanes           a register, a comparison's result, lanes
 //   splat, load, add, min            as their names say
@@ -24,9 +27,7 @@ namespace {
 //                                    error bound written beside it
 //   kLargeCandidateRatio             R, small enough for that bound that the
 //                                    unrefined quotient decides d >= x / R
-// The float lanes decide x < 2^22, the bound of the quotient's test.
-constexpr int64_t kQuotientTestExactBelow = int64_t{1} << 22;
-
+//
 // FirstStepByInverses decides the first step (inverse_first_step.h), for the
 // same dividends.
 template <class Registers, class FirstStepByInverses, int kBlocks>
@@ -70,15 +71,15 @@ struct RegisterPairLanes {
 
   private:
     // Where d divides x: where the correctly rounded quotient is an integer
-    // (HACKING.md, "Why the kernel is exact": a division).
+    // (docs/exactness.md: a division).
     static Mask divides_by_division(Register x, Register d) {
         const Register quotient = Registers::divide(x, d);
         return Registers::equal(Registers::nearest(quotient), quotient);
     }
     // Where d divides x, for 0 < x < 2^22, without the divider: the quotient
     // x * r refined once by the residual e = 1 - d * r, rounded to the
-    // nearest integer n, and n * d compared with x (HACKING.md, "Why the
-    // kernel is exact": a quotient from a reciprocal estimate).
+    // nearest integer n, and n * d compared with x (docs/exactness.md: a
+    // quotient from a reciprocal estimate).
     static Mask divides_by_quotient(Register x, Register d) {
         const Register r = Registers::reciprocal(d);
         const Register e = Registers::negative_multiply_add(d, r, Registers::splat(1.0f));
@@ -86,8 +87,8 @@ struct RegisterPairLanes {
         const Register n = Registers::nearest(Registers::multiply_add(q, e, q));
         return Registers::equal(Registers::multiply(n, d), x);
     }
-    // The same for d >= x / R, with the quotient unrefined (HACKING.md, "Why
-    // the kernel is exact": large candidates).
+    // The same for d >= x / R, with the quotient unrefined
+    // (docs/exactness.md: large candidates).
     static Mask divides_large_by_quotient(Register x, Register d) {
         const Register n = Registers::nearest(Registers::multiply(x, Registers::reciprocal(d)));
         return Registers::equal(Registers::multiply(n, d), x);

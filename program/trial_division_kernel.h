@@ -2,11 +2,12 @@
 #pragma once
 // Trial division that decides several odd candidates per step with packed
 // floating-point arithmetic: a division, or on the AVX2, AVX-512 and NEON
-// paths for some lanes a quotient from a reciprocal estimate. Included only
+// paths for some lanes a quotient from a reciprocal estimate. On the float
+// lanes the first step, whose candidates are fixed, is decided apart by
+// integer inverses (inverse_first_step.h). Included only
 // by the per-instruction-set sources; each supplies its own Lanes types. Why
 // every test decides divisibility exactly, and why the steps below test
-// every odd candidate up to the square root and no further: HACKING.md, "Why
-// the kernel is exact".
+// every odd candidate up to the square root and no further: docs/exactness.md.
 #include <climits>
 #include <concepts>
 #include <cstddef>

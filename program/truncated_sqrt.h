@@ -17,7 +17,7 @@ namespace primes {
 namespace {
 
 // floor(sqrt(x)) for x >= 0, by the correctly rounded double square root,
-// truncated (HACKING.md, "Why the kernel is exact", the steps' bounds).
+// truncated (docs/exactness.md, the steps' bounds).
 // Where the architecture is known the instruction is used directly: it has
 // no errno-setting slow path.
 inline int32_t truncated_sqrt(int32_t x) {
