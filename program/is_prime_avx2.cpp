@@ -70,7 +70,7 @@ struct Avx2Doubles : OneTestForEveryStep {
     using FirstStep = FirstStepInLanes<4>;
     static constexpr int kBlocksPerStep = 4;
     static Vector splat(int32_t value) { return _mm256_set1_pd(value); }
-    static Vector initial_candidates() { return _mm256_load_pd(kFirstOddDoubles); }
+    static Vector initial_candidates() { return _mm256_load_pd(kFirstOdd<double, kWidth>.lane); }
     static Vector add(Vector a, Vector b) { return _mm256_add_pd(a, b); }
     static Vector min(Vector a, Vector b) { return _mm256_min_pd(a, b); }
     // The remainder x - q * d, fused, is zero exactly when d divides x

@@ -92,7 +92,7 @@ struct Avx512Doubles : OneTestForEveryStep {
     using FirstStep = FirstStepInLanes<2>;
     static constexpr int kBlocksPerStep = 2;
     static Vector splat(int32_t value) { return _mm512_set1_pd(value); }
-    static Vector initial_candidates() { return _mm512_load_pd(kFirstOddDoubles); }
+    static Vector initial_candidates() { return _mm512_load_pd(kFirstOdd<double, kWidth>.lane); }
     static Vector add(Vector a, Vector b) { return _mm512_add_pd(a, b); }
     static Vector min(Vector a, Vector b) { return _mm512_maskz_min_pd(0xff, a, b); }
 #pragma GCC diagnostic push

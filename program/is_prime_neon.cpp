@@ -65,7 +65,7 @@ struct NeonDoubles : OneTestForEveryStep {
     using FirstStep = FirstStepInLanes<8>;
     static constexpr int kBlocksPerStep = 8;
     static Vector splat(int32_t value) { return vdupq_n_f64(value); }
-    static Vector initial_candidates() { return vld1q_f64(kFirstOddDoubles); }
+    static Vector initial_candidates() { return vld1q_f64(kFirstOdd<double, kWidth>.lane); }
     static Vector add(Vector a, Vector b) { return vaddq_f64(a, b); }
     static Vector min(Vector a, Vector b) { return vminq_f64(a, b); }
     // The remainder x - q * d, fused, is zero exactly when d divides x

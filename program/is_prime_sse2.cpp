@@ -45,7 +45,7 @@ struct Sse2Floats : OneTestForEveryStep {
     using FirstStep = InverseFirstStep<Sse2Integers, 24, kFloatDivisionExactBelow>;
     static constexpr int kBlocksPerStep = 2;
     static Vector splat(int32_t value) { return _mm_set1_ps(static_cast<float>(value)); }
-    static Vector initial_candidates() { return _mm_load_ps(kFirstOddFloats); }
+    static Vector initial_candidates() { return _mm_load_ps(kFirstOdd<float, kWidth>.lane); }
     static Vector add(Vector a, Vector b) { return _mm_add_ps(a, b); }
     static unsigned divisor_lanes(Vector x, Vector d) {
         // Whole when (q + 2^23) - 2^23 == q (docs/exactness.md: a division),
@@ -65,7 +65,7 @@ struct Sse2Doubles : OneTestForEveryStep {
     using FirstStep = FirstStepInLanes<4>;
     static constexpr int kBlocksPerStep = 4;
     static Vector splat(int32_t value) { return _mm_set1_pd(value); }
-    static Vector initial_candidates() { return _mm_load_pd(kFirstOddDoubles); }
+    static Vector initial_candidates() { return _mm_load_pd(kFirstOdd<double, kWidth>.lane); }
     static Vector add(Vector a, Vector b) { return _mm_add_pd(a, b); }
     static unsigned divisor_lanes(Vector x, Vector d) {
         const __m128d quotient = _mm_div_pd(x, d);

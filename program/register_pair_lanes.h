@@ -51,8 +51,8 @@ struct RegisterPairLanes {
         return {lanes, lanes};
     }
     static Vector initial_candidates() {
-        return {Registers::load(kFirstOddFloats),
-                Registers::load(kFirstOddFloats + Registers::kLanes)};
+        const float* const first = kFirstOdd<float, kWidth>.lane;
+        return {Registers::load(first), Registers::load(first + Registers::kLanes)};
     }
     static Vector add(Vector a, Vector b) {
         return {Registers::add(a.low, b.low), Registers::add(a.high, b.high)};

@@ -96,10 +96,22 @@ struct RegisterPair {
     Register high;
 };
 
-alignas(64) constexpr float kFirstOddFloats[32] = {3,  5,  7,  9,  11, 13, 15, 17, 19, 21, 23,
-                                                   25, 27, 29, 31, 33, 35, 37, 39, 41, 43, 45,
-                                                   47, 49, 51, 53, 55, 57, 59, 61, 63, 65};
-alignas(64) constexpr double kFirstOddDoubles[8] = {3, 5, 7, 9, 11, 13, 15, 17};
+// The odd candidates 3, 5, ..., 2 kCount + 1, aligned for loads of every
+// lane: kFirstOdd<Number, kWidth>.lane holds as many as the lanes read.
+template <class Number, int kCount>
+struct FirstOddCandidates {
+    alignas(64) Number lane[static_cast<std::size_t>(kCount)];
+};
+
+template <class Number, int kCount>
+constexpr FirstOddCandidates<Number, kCount> first_odd_candidates() {
+    FirstOddCandidates<Number, kCount> candidates{};
+    for (int i = 0; i < kCount; ++i) candidates.lane[i] = static_cast<Number>(2 * i + 3);
+    return candidates;
+}
+
+template <class Number, int kCount>
+constexpr FirstOddCandidates<Number, kCount> kFirstOdd = first_odd_candidates<Number, kCount>();
 
 // Float lanes that divide decide exactly every dividend below this.
 constexpr int64_t kFloatDivisionExactBelow = int64_t{1} << 24;
