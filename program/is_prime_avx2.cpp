@@ -13,7 +13,7 @@
 namespace primes {
 namespace {
 
-struct Avx2Registers {
+struct Avx2FloatOps {
     using Register = __m256;
     using Mask = __m256;
     static constexpr int32_t kLanes = 8;
@@ -43,7 +43,7 @@ struct Avx2Registers {
 
 // Operations on a register of 32-bit unsigned lanes, as inverse_first_step.h
 // describes them.
-struct Avx2Integers {
+struct Avx2IntegerOps {
     using Register = __m256i;
     static constexpr int kLanes = 8;
     static Register splat(uint32_t value) { return _mm256_set1_epi32(static_cast<int>(value)); }
@@ -61,10 +61,10 @@ struct Avx2Integers {
 };
 
 using Avx2Floats =
-    RegisterPairLanes<Avx2Registers, InverseFirstStep<Avx2Integers, 96, kQuotientTestExactBelow>,
+    RegisterPairLanes<Avx2FloatOps, InverseFirstStep<Avx2IntegerOps, 96, kQuotientTestExactBelow>,
                       2>;
 struct Avx2Doubles : OneTestForEveryStep {
-    static constexpr int64_t kExactBelow = kEveryPositiveInteger;
+    static constexpr int64_t kExactBelow = kAboveEveryInteger;
     using Vector = __m256d;
     static constexpr int32_t kWidth = 4;
     using FirstStep = FirstStepInLanes<4>;

@@ -20,7 +20,7 @@ constexpr int kNearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
 // uninitialised operand inside its own header.
 constexpr __mmask16 kAllLanes = 0xffff;
 
-struct Avx512Registers {
+struct Avx512FloatOps {
     using Register = __m512;
     using Mask = __mmask16;
     static constexpr int32_t kLanes = 16;
@@ -61,7 +61,7 @@ struct Avx512Registers {
 
 // Operations on a register of 32-bit unsigned lanes, as inverse_first_step.h
 // describes them; the tests write masks.
-struct Avx512Integers {
+struct Avx512IntegerOps {
     using Register = __m512i;
     static constexpr int kLanes = 16;
     static Register splat(uint32_t value) { return _mm512_set1_epi32(static_cast<int>(value)); }
@@ -80,13 +80,13 @@ struct Avx512Integers {
 // Zen 4 runs each 512-bit operation as two 256-bit halves, so its first step
 // and later steps are half as wide.
 using Avx512FloatsWide =
-    RegisterPairLanes<Avx512Registers,
-                      InverseFirstStep<Avx512Integers, 96, kQuotientTestExactBelow>, 2>;
+    RegisterPairLanes<Avx512FloatOps,
+                      InverseFirstStep<Avx512IntegerOps, 96, kQuotientTestExactBelow>, 2>;
 using Avx512FloatsZen4 =
-    RegisterPairLanes<Avx512Registers,
-                      InverseFirstStep<Avx512Integers, 64, kQuotientTestExactBelow>, 1>;
+    RegisterPairLanes<Avx512FloatOps,
+                      InverseFirstStep<Avx512IntegerOps, 64, kQuotientTestExactBelow>, 1>;
 struct Avx512Doubles : OneTestForEveryStep {
-    static constexpr int64_t kExactBelow = kEveryPositiveInteger;
+    static constexpr int64_t kExactBelow = kAboveEveryInteger;
     using Vector = __m512d;
     static constexpr int32_t kWidth = 8;
     using FirstStep = FirstStepInLanes<2>;

@@ -55,7 +55,7 @@ struct PortableLanes : OneTestForEveryStep {
 using PortableFloats =
     PortableLanes<float, 4, InverseFirstStep<ScalarIntegerOps, 32, kFloatDivisionExactBelow>, 1,
                   kFloatDivisionExactBelow>;
-using PortableDoubles = PortableLanes<double, 4, FirstStepInLanes<2>, 2, kEveryPositiveInteger>;
+using PortableDoubles = PortableLanes<double, 4, FirstStepInLanes<2>, 2, kAboveEveryInteger>;
 
 // This source's paths, as prime_paths.h describes them.
 constexpr PrimePath kPaths[] = {

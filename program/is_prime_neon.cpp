@@ -13,7 +13,7 @@
 namespace primes {
 namespace {
 
-struct NeonRegisters {
+struct NeonFloatOps {
     using Register = float32x4_t;
     using Mask = uint32x4_t;
     static constexpr int32_t kLanes = 4;
@@ -42,7 +42,7 @@ struct NeonRegisters {
 
 // Operations on a register of 32-bit unsigned lanes, as inverse_first_step.h
 // describes them.
-struct NeonIntegers {
+struct NeonIntegerOps {
     using Register = uint32x4_t;
     static constexpr int kLanes = 4;
     static Register splat(uint32_t value) { return vdupq_n_u32(value); }
@@ -56,10 +56,10 @@ struct NeonIntegers {
 };
 
 using NeonFloats =
-    RegisterPairLanes<NeonRegisters, InverseFirstStep<NeonIntegers, 96, kQuotientTestExactBelow>,
+    RegisterPairLanes<NeonFloatOps, InverseFirstStep<NeonIntegerOps, 96, kQuotientTestExactBelow>,
                       4>;
 struct NeonDoubles : OneTestForEveryStep {
-    static constexpr int64_t kExactBelow = kEveryPositiveInteger;
+    static constexpr int64_t kExactBelow = kAboveEveryInteger;
     using Vector = float64x2_t;
     static constexpr int32_t kWidth = 2;
     using FirstStep = FirstStepInLanes<8>;

@@ -17,7 +17,7 @@ namespace {
 // 32-bit multiply, pmuludq, multiplies those halves. Its one bound is 2^24,
 // so that a lane's top byte alone tells whether it is below: the unsigned
 // byte minimum stands in for the 32-bit one, which SSE2 lacks.
-struct Sse2Integers {
+struct Sse2IntegerOps {
     using Register = __m128i;
     static constexpr int kLanes = 2;
     static constexpr int kQuotientBits = 24;
@@ -42,7 +42,7 @@ struct Sse2Floats : OneTestForEveryStep {
     static constexpr int64_t kExactBelow = kFloatDivisionExactBelow;
     using Vector = __m128;
     static constexpr int32_t kWidth = 4;
-    using FirstStep = InverseFirstStep<Sse2Integers, 24, kFloatDivisionExactBelow>;
+    using FirstStep = InverseFirstStep<Sse2IntegerOps, 24, kFloatDivisionExactBelow>;
     static constexpr int kBlocksPerStep = 2;
     static Vector splat(int32_t value) { return _mm_set1_ps(static_cast<float>(value)); }
     static Vector initial_candidates() { return _mm_load_ps(kFirstOdd<float, kWidth>.lane); }
@@ -59,7 +59,7 @@ struct Sse2Floats : OneTestForEveryStep {
 };
 
 struct Sse2Doubles : OneTestForEveryStep {
-    static constexpr int64_t kExactBelow = kEveryPositiveInteger;
+    static constexpr int64_t kExactBelow = kAboveEveryInteger;
     using Vector = __m128d;
     static constexpr int32_t kWidth = 2;
     using FirstStep = FirstStepInLanes<4>;

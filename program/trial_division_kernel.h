@@ -115,8 +115,8 @@ constexpr FirstOddCandidates<Number, kCount> kFirstOdd = first_odd_candidates<Nu
 
 // Float lanes that divide decide exactly every dividend below this.
 constexpr int64_t kFloatDivisionExactBelow = int64_t{1} << 24;
-// Double lanes decide every positive Integer.
-constexpr int64_t kEveryPositiveInteger = int64_t{INT32_MAX} + 1;
+// Above every Integer: the bound of the double lanes, which decide them all.
+constexpr int64_t kAboveEveryInteger = int64_t{INT32_MAX} + 1;
 
 // Candidates decided before the first early exit, as the path table reports.
 template <TrialDivisionLanes Lanes>
