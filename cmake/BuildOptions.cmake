@@ -28,11 +28,53 @@ elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
   # Branch-target identification and signed return addresses.
   target_compile_options(primebench_options INTERFACE -mbranch-protection=standard)
 endif()
+# Which configurations the optimiser compiles, as a generator expression,
+# 1 or 0 for the configuration being built or tested: those whose flags (the
+# common ones, then the configuration's) end with an -O level other than -O0
+# and -Og. A multi-config generator builds several configurations from one
+# tree, and an empty build type has no flags of its own.
+function(primebench_flags_optimise flags result)
+  string(REGEX MATCHALL "(^|[ \t])-O[^ \t]*" levels " ${flags}")
+  set(optimised OFF)
+  if(levels)
+    list(GET levels -1 level)
+    string(STRIP "${level}" level)
+    if(NOT level MATCHES "^-O[0g]$")
+      set(optimised ON)
+    endif()
+  endif()
+  set(${result} ${optimised} PARENT_SCOPE)
+endfunction()
+if(primebench_multi_config)  # set in CMakeLists.txt
+  set(optimised_configs "")
+  foreach(config IN LISTS CMAKE_CONFIGURATION_TYPES)
+    string(TOUPPER "${config}" upper)
+    primebench_flags_optimise("${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${upper}}" optimised)
+    if(optimised)
+      list(APPEND optimised_configs ${config})
+    endif()
+  endforeach()
+  list(JOIN optimised_configs "," optimised_configs)
+  if(optimised_configs)
+    set(PRIMEBENCH_OPTIMISED "$<CONFIG:${optimised_configs}>")
+  else()
+    set(PRIMEBENCH_OPTIMISED 0)
+  endif()
+else()
+  string(TOUPPER "${CMAKE_BUILD_TYPE}" upper)
+  primebench_flags_optimise("${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${upper}}" optimised)
+  if(optimised)
+    set(PRIMEBENCH_OPTIMISED 1)
+  else()
+    set(PRIMEBENCH_OPTIMISED 0)
+  endif()
+endif()
+
 # Fortification needs the optimiser, and the sanitizers check the same calls
 # their own way.
 if(NOT PRIMEBENCH_SANITIZE)
   target_compile_definitions(primebench_options INTERFACE
-    $<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+    $<${PRIMEBENCH_OPTIMISED}:_FORTIFY_SOURCE=2>)
 endif()
 target_link_options(primebench_options INTERFACE LINKER:-z,relro,-z,now)
 

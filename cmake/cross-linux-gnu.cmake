@@ -6,7 +6,7 @@ if(NOT PRIMEBENCH_CROSS_ARCH)
   message(FATAL_ERROR "Set PRIMEBENCH_CROSS_ARCH to the target CPU, e.g. aarch64 or riscv64.")
 endif()
 # try_compile's projects read this file too.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PRIMEBENCH_CROSS_ARCH)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PRIMEBENCH_CROSS_ARCH PRIMEBENCH_TARGET_LOADER)
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR ${PRIMEBENCH_CROSS_ARCH})
 set(CMAKE_C_COMPILER ${PRIMEBENCH_CROSS_ARCH}-linux-gnu-gcc)
@@ -18,4 +18,20 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 find_program(PRIMEBENCH_QEMU qemu-${PRIMEBENCH_CROSS_ARCH} REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${PRIMEBENCH_QEMU} -L ${PRIMEBENCH_TARGET_ROOT})
+# The emulator starts the target's dynamic loader, which then loads the
+# program, rather than loading a dynamically linked program itself: on some
+# machines (an AMD Zen 3 with Linux 6.18 and qemu-user 7.2) a dynamically
+# linked 64-bit Arm program that qemu loaded itself hangs in the child of
+# its first fork, while one started through its loader forks normally. The
+# same command serves CTest and the tests that start programs themselves.
+if(NOT PRIMEBENCH_TARGET_LOADER)
+  file(GLOB loaders ${PRIMEBENCH_TARGET_ROOT}/lib/ld-linux*.so.* ${PRIMEBENCH_TARGET_ROOT}/lib/ld64.so.*)
+  list(LENGTH loaders count)
+  if(NOT count EQUAL 1)
+    message(FATAL_ERROR "Found ${count} dynamic loaders for ${PRIMEBENCH_CROSS_ARCH} in "
+                        "${PRIMEBENCH_TARGET_ROOT}/lib (${loaders}): set PRIMEBENCH_TARGET_LOADER to its path.")
+  endif()
+  set(PRIMEBENCH_TARGET_LOADER ${loaders} CACHE FILEPATH "The target's dynamic loader")
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PRIMEBENCH_QEMU} -L ${PRIMEBENCH_TARGET_ROOT} ${PRIMEBENCH_TARGET_LOADER}
+                                  --library-path ${PRIMEBENCH_TARGET_ROOT}/lib)

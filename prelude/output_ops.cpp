@@ -155,7 +155,8 @@ bool takes_bytes(FILE* stream) {
 // and then failed to deliver (a line-buffered stream's flush at a newline) as
 // written. With glibc a flag set before is put aside for the write and set
 // again after it, so that an earlier failure neither hides nor fakes this
-// one; elsewhere an earlier failure leaves only the write's own result.
+// one; elsewhere an earlier failure leaves only the write's own result (for
+// a String's text, write_string then writes by fprintf, whose result tells).
 template <class Write>
 bool accepted_whole(FILE* stream, Write write) {
 #if PRIMEBENCH_GLIBC_STDIO
@@ -170,13 +171,45 @@ bool accepted_whole(FILE* stream, Write write) {
 #endif
 }
 
+#if !PRIMEBENCH_GLIBC_STDIO
+// The text by fprintf, for a stream whose error flag was set before, which
+// then cannot tell whether this write failed. A block write's count alone
+// can hide a failure: glibc's counts the whole block as written when the
+// device's write function returned a negative count (fopencookie(3) asks
+// for 0, but a cookie's write function may return -1 as write(2) does),
+// while fprintf's result reports it. "%.*s" stops at a zero byte and takes
+// an int precision: the bytes before each zero byte go in pieces of at most
+// INT_MAX, and each zero byte by putc.
+bool write_formatted(FILE* stream, const char* text, std::size_t length) {
+    while (length != 0) {
+        const void* zero = std::memchr(text, '\0', length);
+        const std::size_t before_zero =
+            zero == nullptr ? length
+                            : static_cast<std::size_t>(static_cast<const char*>(zero) - text);
+        const std::size_t piece = before_zero < INT_MAX ? before_zero : INT_MAX;
+        if (piece != 0 && std::fprintf(stream, "%.*s", static_cast<int>(piece), text) < 0) {
+            return false;
+        }
+        text += piece;
+        length -= piece;
+        if (piece == before_zero && zero != nullptr) {
+            if (putc_unlocked('\0', stream) == EOF) return false;
+            ++text;
+            --length;
+        }
+    }
+    return true;
+}
+#endif
+
 // The text in block writes. With glibc, on a line-buffered stream, the lines
 // go first and are flushed, which tells whether they reached the device:
 // glibc's block write counts lines whose flush failed as written, and a flush
 // can fail without setting the error flag (a stream that cannot seek back
 // over input it read ahead). The rest stays buffered, as a block write leaves
-// it, unless the lines failed. Called inside accepted_whole, so the error
-// flag is this write's own.
+// it, unless the lines failed. Called inside accepted_whole, so with glibc
+// the error flag is this write's own; elsewhere a flag set before sends the
+// text to write_formatted.
 bool write_string(FILE* stream, String value) {
     const char* text = value.data;
     std::size_t length = value.length;
@@ -197,6 +230,8 @@ bool write_string(FILE* stream, String value) {
             length -= lines;
         }
     }
+#else
+    if (ferror(stream) != 0) return write_formatted(stream, text, length);
 #endif
     return length == 0 || write_block(text, length, stream) == length;
 }

@@ -24,9 +24,13 @@ bool cpu_reports(std::string_view set) {
 bool cpu_runs(const PrimePath& path) {
     std::string_view sets = path.instruction_sets;
     while (!sets.empty()) {
-        const std::size_t end = sets.find(' ');
-        if (!cpu_reports(sets.substr(0, end))) return false;
-        sets.remove_prefix(end == std::string_view::npos ? sets.size() : end + 1);
+        // The name up to the next space, taken by pointer and length: substr
+        // checks its position and may throw, which an unoptimised build keeps
+        // out of line, needing the C++ runtime.
+        const std::size_t space = sets.find(' ');
+        const std::size_t end = space == std::string_view::npos ? sets.size() : space;
+        if (!cpu_reports(std::string_view(sets.data(), end))) return false;
+        sets.remove_prefix(end == sets.size() ? end : end + 1);
     }
     return true;
 }

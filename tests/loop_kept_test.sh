@@ -7,11 +7,20 @@
 # in every loop over the range, the disassembly must convert the Integer
 # under test before it computes any reciprocal: reciprocals of the candidates
 # computed once, before the loop, would carry work from one call to the next.
-# Usage: loop_kept_test.sh EXECUTABLE SCALAR_PROGRAM|- [OBJDUMP]   ("-": no count)
+# Both read what the optimiser made, so a configuration built without it
+# is skipped (exit status 77), with the reason.
+# Usage: loop_kept_test.sh CONFIG OPTIMISED(yes|no) EXECUTABLE SCALAR_PROGRAM|- [OBJDUMP]
+#        ("-": no count)
 set -eu
-exe=$1
-scalar=$2
-objdump=${3:-objdump}
+config=$1
+optimised=$2
+exe=$3
+scalar=$4
+objdump=${5:-objdump}
+if [ "$optimised" != yes ]; then
+    echo "skipped: the configuration '$config' is built without the optimiser, whose work this checks"
+    exit 77
+fi
 # instructions PROGRAM: what callgrind counts for one run of it.
 instructions() {
     valgrind --tool=callgrind --callgrind-out-file=/dev/null "$1" 2>"$log"
