@@ -1,12 +1,10 @@
 # SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # The prelude's exported names are kept by hand in one place, its header:
 # every declaration there that carries PRELUDE_API. This reads them at
-# configure time and writes what is made from them into the build tree:
-#   PRELUDE_VERSION_SCRIPT  the shared library's version script
-#   prelude_symbols.txt     the library's dynamic symbols as name@node, one a
-#                           line, from which debian/rules makes the symbols file
-# and sets PRELUDE_EXPORTED_NAMES and PRELUDE_VERSION_NODE, from which the
-# tests make their expected exports.
+# configure time, writes the shared library's version script into the build
+# tree (PRELUDE_VERSION_SCRIPT), sets PRELUDE_EXPORTED_NAMES and
+# PRELUDE_VERSION_NODE, from which the tests make their expected exports, and
+# checks that the Debian symbols file lists the same dynamic symbols.
 
 # One version node per soname.
 set(PRELUDE_VERSION_NODE PRELUDE_${PROJECT_VERSION_MAJOR}.0)
@@ -97,8 +95,39 @@ set(PRELUDE_VERSION_SCRIPT ${CMAKE_CURRENT_BINARY_DIR}/prelude.map)
 file(CONFIGURE OUTPUT ${PRELUDE_VERSION_SCRIPT} @ONLY
      CONTENT "@PRELUDE_VERSION_NODE@ {\n  global:\n    @prelude_globals@;\n  local:\n    *;\n};\n")
 
-# The node defines a symbol of its own name.
-list(TRANSFORM PRELUDE_EXPORTED_NAMES APPEND "@${PRELUDE_VERSION_NODE}" OUTPUT_VARIABLE prelude_symbols)
-list(PREPEND prelude_symbols ${PRELUDE_VERSION_NODE}@${PRELUDE_VERSION_NODE})
-list(JOIN prelude_symbols "\n" prelude_symbols)
-file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/prelude_symbols.txt @ONLY CONTENT "@prelude_symbols@\n")
+# The Debian symbols file records, by hand, the upstream version that
+# introduced each dynamic symbol (dpkg-gensymbols checks it against the built
+# library). A new entry point goes into the header and then into that file as
+# " NAME@NODE VERSION", VERSION being the first release that has it; this
+# fails the configure until both list the same symbols. A source tree without
+# debian/ (the upstream tarball) has nothing to compare.
+set(prelude_symbols_file ${PROJECT_SOURCE_DIR}/debian/libprimebench-prelude1.symbols)
+if(EXISTS ${prelude_symbols_file})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${prelude_symbols_file})
+  # The node defines a symbol of its own name.
+  list(TRANSFORM PRELUDE_EXPORTED_NAMES APPEND "@${PRELUDE_VERSION_NODE}"
+       OUTPUT_VARIABLE prelude_declared)
+  list(APPEND prelude_declared ${PRELUDE_VERSION_NODE}@${PRELUDE_VERSION_NODE})
+  # Symbol lines start with a space: " NAME@NODE VERSION".
+  file(STRINGS ${prelude_symbols_file} prelude_lines REGEX "^ ")
+  set(prelude_recorded "")
+  foreach(prelude_line IN LISTS prelude_lines)
+    string(REGEX MATCH "^ ([^ ]+)" prelude_match "${prelude_line}")
+    list(APPEND prelude_recorded "${CMAKE_MATCH_1}")
+  endforeach()
+  set(prelude_missing ${prelude_declared})
+  set(prelude_extra ${prelude_recorded})
+  if(prelude_recorded)
+    list(REMOVE_ITEM prelude_missing ${prelude_recorded})
+  endif()
+  list(REMOVE_ITEM prelude_extra ${prelude_declared})
+  if(prelude_missing OR prelude_extra)
+    list(JOIN prelude_missing " " prelude_missing)
+    list(JOIN prelude_extra " " prelude_extra)
+    message(FATAL_ERROR "${prelude_symbols_file} and ${prelude_header} disagree.\n"
+                        "Declared in the header, not in the symbols file: ${prelude_missing}\n"
+                        "In the symbols file, not declared in the header: ${prelude_extra}\n"
+                        "Add each new symbol to the symbols file as \" NAME@${PRELUDE_VERSION_NODE} "
+                        "VERSION\", VERSION being the first release that has it.")
+  endif()
+endif()
