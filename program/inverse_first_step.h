@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "trial_division_kernel.h"
+
 namespace primes {
 // Internal linkage keeps every instantiation with its own source's
 // instruction set.
@@ -22,22 +24,8 @@ constexpr uint32_t inverse_modulo_2_32(uint32_t d) {
     return inverse;
 }
 
-// The inverses of the first kCount odd candidates from 3, in order.
 template <int kCount>
-struct FirstStepInverses {
-    alignas(64) uint32_t lane[static_cast<std::size_t>(kCount)];
-};
-
-template <int kCount>
-constexpr FirstStepInverses<kCount> first_step_inverses() {
-    FirstStepInverses<kCount> inverses{};
-    for (int i = 0; i < kCount; ++i)
-        inverses.lane[i] = inverse_modulo_2_32(static_cast<uint32_t>(2 * i + 3));
-    return inverses;
-}
-
-template <int kCount>
-constexpr bool every_inverse_checks(const FirstStepInverses<kCount>& inverses) {
+constexpr bool every_inverse_checks(const AlignedLanes<uint32_t, kCount>& inverses) {
     for (int i = 0; i < kCount; ++i) {
         if (static_cast<uint32_t>(2 * i + 3) * inverses.lane[i] != 1) return false;
     }
@@ -88,7 +76,9 @@ struct InverseFirstStep {
 
     static constexpr int kRegisters = kCandidates / Ops::kLanes;
     static_assert(kRegisters * Ops::kLanes == kCandidates, "whole registers of candidates");
-    static constexpr FirstStepInverses<kCandidates> kInverses = first_step_inverses<kCandidates>();
+    static constexpr AlignedLanes<uint32_t, kCandidates> kInverses =
+        for_first_odd<uint32_t, kCandidates>(
+            [](int d) { return inverse_modulo_2_32(static_cast<uint32_t>(d)); });
     static_assert(every_inverse_checks(kInverses), "d * inv(d) == 1 modulo 2^32");
 
     [[gnu::always_inline]] static bool has_divisor(int32_t x) {

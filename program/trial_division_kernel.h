@@ -96,22 +96,26 @@ struct RegisterPair {
     Register high;
 };
 
-// The odd candidates 3, 5, ..., 2 kCount + 1, aligned for loads of every
-// lane: kFirstOdd<Number, kWidth>.lane holds as many as the lanes read.
+// kCount lanes, aligned for loads of every lane.
 template <class Number, int kCount>
-struct FirstOddCandidates {
+struct AlignedLanes {
     alignas(64) Number lane[static_cast<std::size_t>(kCount)];
 };
 
-template <class Number, int kCount>
-constexpr FirstOddCandidates<Number, kCount> first_odd_candidates() {
-    FirstOddCandidates<Number, kCount> candidates{};
-    for (int i = 0; i < kCount; ++i) candidates.lane[i] = static_cast<Number>(2 * i + 3);
-    return candidates;
+// value(d) for each odd candidate d = 3, 5, ..., 2 kCount + 1, in order.
+template <class Number, int kCount, class Value>
+constexpr AlignedLanes<Number, kCount> for_first_odd(Value value) {
+    AlignedLanes<Number, kCount> lanes{};
+    for (int i = 0; i < kCount; ++i) lanes.lane[i] = value(2 * i + 3);
+    return lanes;
 }
 
+// The odd candidates themselves: kFirstOdd<Number, kWidth>.lane holds as
+// many as the lanes read.
 template <class Number, int kCount>
-constexpr FirstOddCandidates<Number, kCount> kFirstOdd = first_odd_candidates<Number, kCount>();
+constexpr AlignedLanes<Number, kCount> kFirstOdd = for_first_odd<Number, kCount>([](int d) {
+    return static_cast<Number>(d);
+});
 
 // Float lanes that divide decide exactly every dividend below this.
 constexpr int64_t kFloatDivisionExactBelow = int64_t{1} << 24;
