@@ -12,10 +12,6 @@
 
 namespace {
 
-double raise(double base, double power) {
-    return std::pow(base, power);
-}
-
 // Truncation toward zero, saturating beyond the Integer range; NaN yields 0.
 int32_t to_integer(double value) {
     if (std::isnan(value)) return 0;
@@ -30,20 +26,20 @@ int32_t to_integer(double value) {
 // word: so the field itself is read and set, and only it is put back, with
 // whatever flags pow raised kept. On 64-bit Arm fegetround reads the FPCR
 // that pow follows.
-double raise_to_nearest(double base, double power) {
+double pow_to_nearest(double base, double power) {
 #if defined(__x86_64__)
     constexpr unsigned kRoundingField = _MM_ROUND_MASK;  // 0 is to nearest
     const unsigned caller = _mm_getcsr();
-    if ((caller & kRoundingField) == 0) return raise(base, power);
+    if ((caller & kRoundingField) == 0) return std::pow(base, power);
     _mm_setcsr(caller & ~kRoundingField);
-    const double value = raise(base, power);
+    const double value = std::pow(base, power);
     _mm_setcsr((_mm_getcsr() & ~kRoundingField) | (caller & kRoundingField));
     return value;
 #else
     const int mode = std::fegetround();
-    if (mode == FE_TONEAREST) return raise(base, power);
+    if (mode == FE_TONEAREST) return std::pow(base, power);
     std::fesetround(FE_TONEAREST);
-    const double value = raise(base, power);
+    const double value = std::pow(base, power);
     std::fesetround(mode);
     return value;
 #endif
@@ -58,19 +54,19 @@ extern "C" {
 // turn into the Integer below. So it is evaluated to nearest whatever the
 // caller's mode, and the mode is put back.
 int32_t Integer_$_exponent_$_Integer(int32_t base, int32_t power) {
-    return to_integer(raise_to_nearest(base, power));
+    return to_integer(pow_to_nearest(base, power));
 }
 
 float Float_$_exponent_$_Integer(float base, int32_t power) {
-    return static_cast<float>(raise(static_cast<double>(base), power));
+    return static_cast<float>(std::pow(static_cast<double>(base), power));
 }
 
 float Integer_$_exponent_$_Float(int32_t base, float power) {
-    return static_cast<float>(raise(base, static_cast<double>(power)));
+    return static_cast<float>(std::pow(base, static_cast<double>(power)));
 }
 
 float Float_$_exponent_$_Float(float base, float power) {
-    return static_cast<float>(raise(static_cast<double>(base), static_cast<double>(power)));
+    return static_cast<float>(std::pow(static_cast<double>(base), static_cast<double>(power)));
 }
 
 }  // extern "C"

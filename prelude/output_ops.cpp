@@ -106,6 +106,21 @@ bool put_in_buffer(FILE* stream, const char* text, std::size_t length, bool newl
     if (newline) *stream->_IO_write_ptr++ = '\n';
     return true;
 }
+
+// Whether no other thread can touch a stream's buffer, as glibc's own putc
+// assumes without taking the lock.
+bool single_threaded() {
+    return __libc_single_threaded != 0;
+}
+#else
+// Other libcs' buffers are theirs alone: every byte goes through a write.
+bool put_in_buffer(FILE*, const char*, std::size_t, bool) {
+    return false;
+}
+
+bool single_threaded() {
+    return false;
+}
 #endif
 
 // The result `count` of an operation whose bytes are the text and, if asked,
@@ -115,16 +130,11 @@ bool put_in_buffer(FILE* stream, const char* text, std::size_t length, bool newl
 // buffer calls nothing that could start a thread, while a write to the
 // device may (the stream's own write function).
 template <class Write>
-int32_t buffered_or_held(FILE* stream, [[maybe_unused]] const char* text,
-                         [[maybe_unused]] std::size_t length, [[maybe_unused]] bool newline,
-                         [[maybe_unused]] int32_t count, Write write) {
-#if PRIMEBENCH_GLIBC_STDIO
-    if (__libc_single_threaded != 0 && put_in_buffer(stream, text, length, newline)) return count;
-#endif
+int32_t fill_buffer_or_write(FILE* stream, const char* text, std::size_t length, bool newline,
+                             int32_t count, Write write) {
+    if (single_threaded() && put_in_buffer(stream, text, length, newline)) return count;
     const StreamHold hold(stream);
-#if PRIMEBENCH_GLIBC_STDIO
     if (put_in_buffer(stream, text, length, newline)) return count;
-#endif
     return write();
 }
 
@@ -255,7 +265,7 @@ bool write_string(FILE* stream, String value) {
 // the stream's lock, so that no other thread's output lands between them.
 int32_t print_string(FILE* stream, String value) {
     const int32_t count = byte_count(value.length + 1);
-    return buffered_or_held(stream, value.data, value.length, true, count, [&] {
+    return fill_buffer_or_write(stream, value.data, value.length, true, count, [&] {
         if (!takes_bytes(stream)) return -1;
 #if PRIMEBENCH_GLIBC_STDIO
         const bool accepted = accepted_whole(stream, [&] {
@@ -281,7 +291,7 @@ int32_t print_string(FILE* stream, String value) {
 // no bytes.
 int32_t echo_string(FILE* stream, String value) {
     const int32_t count = byte_count(value.length);
-    return buffered_or_held(stream, value.data, value.length, false, count, [&] {
+    return fill_buffer_or_write(stream, value.data, value.length, false, count, [&] {
 #if PRIMEBENCH_GLIBC_STDIO
         if (!takes_bytes(stream)) return -1;
         if (value.length == 0) return 0;
@@ -306,8 +316,8 @@ int32_t write_number_text(FILE* stream, char* text, std::size_t length, bool new
     if (newline) text[length++] = '\n';
     text[length] = '\0';  // number text holds no zero byte
     const auto count = static_cast<int32_t>(length);
-    return buffered_or_held(stream, text, length, false, count,
-                            [&] { return write_text(text, stream) == EOF ? -1 : count; });
+    return fill_buffer_or_write(stream, text, length, false, count,
+                                [&] { return write_text(text, stream) == EOF ? -1 : count; });
 }
 
 int32_t write_integer(FILE* stream, int32_t value, bool newline) {

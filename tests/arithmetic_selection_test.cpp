@@ -4,6 +4,7 @@
 
 #include <cfenv>
 #include <climits>
+#include <cstddef>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -121,47 +122,20 @@ TEST(Compare, ReversedSignWithoutOverflow) {
     EXPECT_EQ(Integer_$_compare_$_Integer(-1, 0), 1);
 }
 
-TEST(Pick, ReturnsTheChosenRecordAsItIs) {
-    const String first{"first", 5, 11};
-    const String second{"second", 6, 22};
-    const String third{"third", 5, 33};
-    const auto pick = [&](int32_t selector) {
-        return Ternary_$_pick_$_String_$_String_$_String(selector, first, second, third);
-    };
-    const String chosen = pick(0);
-    EXPECT_EQ(chosen.data, second.data);
-    EXPECT_EQ(chosen.length, 6u);
-    EXPECT_EQ(chosen.reserved, 22u);
-    EXPECT_EQ(pick(-1).data, first.data);
-    EXPECT_EQ(pick(1).data, third.data);
-}
-
-TEST(Pick, ChoosesBySignForAnyOtherSelector) {
-    const String first = String_$_stringlit("a");
-    const String second = String_$_stringlit("b");
-    const String third = String_$_stringlit("c");
-    for (int32_t selector : {INT_MIN, -1000, -2}) {
-        EXPECT_EQ(Ternary_$_pick_$_String_$_String_$_String(selector, first, second, third).data,
-                  first.data);
+// By the selector's sign alone, the chosen record whole (reserved included).
+TEST(Pick, ChoosesBySign) {
+    const String strings[] = {{"first", 5, 11}, {"second", 6, 22}, {"third", 5, 33}};
+    const struct {
+        int32_t selector;
+        std::size_t chosen;
+    } cases[] = {{INT_MIN, 0}, {-1000, 0}, {-1, 0}, {0, 1}, {1, 2}, {1000, 2}, {INT_MAX, 2}};
+    for (const auto& c : cases) {
+        const String picked = Ternary_$_pick_$_String_$_String_$_String(c.selector, strings[0],
+                                                                        strings[1], strings[2]);
+        EXPECT_EQ(picked.data, strings[c.chosen].data) << c.selector;
+        EXPECT_EQ(picked.length, strings[c.chosen].length) << c.selector;
+        EXPECT_EQ(picked.reserved, strings[c.chosen].reserved) << c.selector;
     }
-    for (int32_t selector : {2, 1000, INT_MAX}) {
-        EXPECT_EQ(Ternary_$_pick_$_String_$_String_$_String(selector, first, second, third).data,
-                  third.data);
-    }
-}
-
-TEST(Pick, DrivenByTheComparison) {
-    const String greater = String_$_stringlit(">");
-    const String equal = String_$_stringlit("=");
-    const String less = String_$_stringlit("<");
-    const auto order = [&](int32_t a, int32_t b) {
-        return Ternary_$_pick_$_String_$_String_$_String(Integer_$_compare_$_Integer(a, b), greater,
-                                                         equal, less)
-            .data;
-    };
-    EXPECT_EQ(order(5, 3), greater.data);
-    EXPECT_EQ(order(3, 3), equal.data);
-    EXPECT_EQ(order(INT_MIN, INT_MAX), less.data);
 }
 
 TEST(UnknownObject, StartsAtZero) {
