@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
-# Draws docs/speed.svg from the speed table of docs/performance.md, the one
-# place the measurements are kept: each path's loop against the scalar form,
+# Draws docs/speed.svg from the speed table of docs/performance.md, where
+# each CPU class keeps its latest rows: each path's loop against the scalar form,
 # a group of bars per CPU class and date, the path the executable runs there
 # labelled in bold.
 # Usage: bench/speed_chart.sh [OUTPUT]   (docs/speed.svg; a .png name draws a
