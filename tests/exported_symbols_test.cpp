@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 // The dynamic symbol tables of the executable and of the shared library hold
-// exactly the project's entry points.
+// exactly the project's entry points. The entry points are what the compiler
+// left default-visible in the prelude's objects (PRELUDE_API); they are
+// checked against the header as the compiler reads it, the naming scheme and
+// the benchmarks.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,8 +15,6 @@
 #include <sstream>
 #include <string>
 #include <utility>
-
-#include "expected_exports.h"
 
 namespace primes::testing {
 namespace {
@@ -53,21 +54,112 @@ bool from_sanitizer(const std::string& name) {
     return false;
 }
 
-// Each defined dynamic symbol, as nm names it (with its version, if any), and
-// its nm type letter.
-std::map<std::string, std::string> defined_dynamic_symbols(const std::string& file) {
-    const std::string command = "nm -D --defined-only --format=posix '" + file + "'";
+std::string output_of(const std::string& command) {
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) return {};
     std::string listing;
     char buffer[4096];
     size_t got = 0;
     while ((got = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) listing.append(buffer, got);
+    return listing;
+}
+
+// Each defined dynamic symbol, as nm names it (with its version, if any), and
+// its nm type letter.
+std::map<std::string, std::string> defined_dynamic_symbols(const std::string& file) {
+    const std::string listing = output_of("nm -D --defined-only --format=posix '" + file + "'");
     std::map<std::string, std::string> symbols;
     std::istringstream lines(listing);
     std::string name, type, rest;
     while (lines >> name >> type && std::getline(lines, rest)) symbols[name] = type;
     return symbols;
+}
+
+// The prelude's entry points and UNKNOWNOBJECT: the defined symbols that its
+// objects (the static library's members) give default visibility, with their
+// ELF types (FUNC, OBJECT).
+std::map<std::string, std::string> prelude_exports() {
+    const std::string listing = output_of("readelf -sW '" PRELUDE_STATIC_LIBRARY "'");
+    // Num: Value Size Type Bind Vis [other] Ndx Name; Ndx is UND when undefined.
+    const std::regex defined(
+        R"(\s*\d+: [0-9a-f]+\s+\d+ (\w+)\s+(GLOBAL|WEAK)\s+DEFAULT( \[[^\]]*\])?\s+(\d+|ABS|COM) (\S+))");
+    std::map<std::string, std::string> exports;
+    std::istringstream lines(listing);
+    std::string line;
+    std::smatch match;
+    while (std::getline(lines, line)) {
+        if (std::regex_match(line, match, defined) && !from_sanitizer(match[5].str())) {
+            exports[match[5].str()] = match[1].str();
+        }
+    }
+    return exports;
+}
+
+std::set<std::string> names_of(const std::map<std::string, std::string>& symbols) {
+    std::set<std::string> names;
+    for (const auto& [name, type] : symbols) names.insert(name);
+    return names;
+}
+
+// Words joined by "_$_"; the data object is the one name outside that form.
+// The shared library's version script exports these forms only.
+TEST(ExportedSymbols, EntryPointsFollowTheNamingScheme) {
+    const auto exports = prelude_exports();
+    EXPECT_FALSE(exports.empty());
+    const std::regex scheme(R"([A-Za-z][A-Za-z0-9]*(_\$_[A-Za-z][A-Za-z0-9]*)+)");
+    for (const auto& [name, type] : exports) {
+        EXPECT_TRUE(std::regex_match(name, scheme) || name == "UNKNOWNOBJECT")
+            << name << " has default visibility but is not words joined by \"_$_\", such as "
+            << "String_$_plus_$_Integer";
+    }
+}
+
+// The functions that the header declares, as GCC lists them (-aux-info), are
+// the exported functions: none is left hidden or undefined, and nothing else
+// is exported.
+TEST(ExportedSymbols, HeaderDeclaresExactlyTheExportedFunctions) {
+#ifdef PRELUDE_HEADER_GCC
+    const std::string listing = output_of("'" PRELUDE_HEADER_GCC
+                                          "' -std=c11 -fsyntax-only "
+                                          "-aux-info /dev/stdout -x c '" PRELUDE_HEADER "'");
+    // "/* FILE:LINE:NC */ extern TYPE NAME (PARAMETERS);"
+    const std::regex declaration(
+        R"(/\* (.*):\d+:\w+ \*/ extern .*?([A-Za-z_$][A-Za-z0-9_$]*) \(.*)");
+    std::set<std::string> declared;
+    std::istringstream lines(listing);
+    std::string line;
+    std::smatch match;
+    while (std::getline(lines, line)) {
+        if (std::regex_match(line, match, declaration) && match[1].str() == PRELUDE_HEADER) {
+            declared.insert(match[2].str());
+        }
+    }
+    std::set<std::string> functions;
+    for (const auto& [name, type] : prelude_exports()) {
+        if (type == "FUNC") functions.insert(name);
+    }
+    EXPECT_FALSE(declared.empty());
+    EXPECT_THAT(declared, ::testing::ContainerEq(functions));
+#else
+    GTEST_SKIP() << "the header's declarations are listed by GCC's -aux-info";
+#endif
+}
+
+// Each entry point's benchmark is named after it, alone or before a '/'.
+TEST(ExportedSymbols, EveryEntryPointHasABenchmark) {
+#ifdef PRELUDE_BENCH
+    std::set<std::string> benchmarked;
+    std::istringstream lines(output_of("'" PRELUDE_BENCH "' --benchmark_list_tests"));
+    std::string line;
+    while (std::getline(lines, line)) benchmarked.insert(line.substr(0, line.find('/')));
+    for (const auto& [name, type] : prelude_exports()) {
+        if (type == "FUNC") {
+            EXPECT_TRUE(benchmarked.contains(name)) << name;
+        }
+    }
+#else
+    GTEST_SKIP() << "the benchmarks are not built";
+#endif
 }
 
 TEST(ExportedSymbols, ExecutableExportsExactlyTheEntryPoints) {
@@ -77,7 +169,7 @@ TEST(ExportedSymbols, ExecutableExportsExactlyTheEntryPoints) {
         if (!kToolchainSymbols.contains(name) && !from_sanitizer(name)) own.insert(name);
     }
     // The prelude's names, and the program's own function.
-    std::set<std::string> expected = prelude_exports();
+    std::set<std::string> expected = names_of(prelude_exports());
     expected.insert("isPrime_$_Integer");
     EXPECT_THAT(own, ::testing::ContainerEq(expected));
     // A plain function, never a loader-bound indirect one ("i"), which the
@@ -121,9 +213,9 @@ TEST(ExportedSymbols, PathObjectsDefineOnlyTheirPathList) {
 }
 
 TEST(ExportedSymbols, SharedLibraryExportsThePreludeUnderOneVersion) {
-    std::set<std::string> expected = {kPreludeVersionNode};
-    for (const std::string& name : prelude_exports()) {
-        expected.insert(name + "@@" + kPreludeVersionNode);
+    std::set<std::string> expected = {PRELUDE_VERSION_NODE};
+    for (const auto& [name, type] : prelude_exports()) {
+        expected.insert(name + "@@" PRELUDE_VERSION_NODE);
     }
     std::set<std::string> own;
     for (const auto& [name, type] : defined_dynamic_symbols(PRELUDE_SHARED_LIBRARY)) {

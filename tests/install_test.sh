@@ -3,10 +3,12 @@
 # Installs the project into a temporary prefix, then builds the example in C
 # and in C++ against the installed copy, through find_package and through
 # pkg-config (from a moved copy of the tree), and checks what each prints.
-# Usage: install_test.sh BUILD_DIR SOURCE_DIR
+# Usage: install_test.sh BUILD_DIR SOURCE_DIR PROJECT_VERSION
 set -eu
 build=$1
 source=$2
+version=$3
+major=${version%%.*}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 expected=$source/examples/concat_and_print.expected
@@ -28,8 +30,8 @@ cat >"$work/expected" <<EOF
 ./$lib/cmake/primebench-prelude/primebench-preludeTargets.cmake
 ./$lib/libprimebench-prelude.a
 ./$lib/libprimebench-prelude.so
-./$lib/libprimebench-prelude.so.1
-./$lib/libprimebench-prelude.so.1.0.0
+./$lib/libprimebench-prelude.so.$major
+./$lib/libprimebench-prelude.so.$version
 ./$lib/pkgconfig/primebench-prelude.pc
 ./share/man/man1/primebench.1
 ./share/man/man3/primebench-prelude.3

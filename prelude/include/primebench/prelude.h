@@ -15,7 +15,14 @@
 #include <stdint.h>
 #include <stdio.h>
 
+/* Marks an entry point. The library's code is built with hidden visibility,
+ * so this is what exports a name; in a consumer it keeps the declaration
+ * default-visible under its own visibility settings. */
+#if defined(__GNUC__)
 #define PRELUDE_API __attribute__((visibility("default")))
+#else
+#define PRELUDE_API
+#endif
 
 #ifdef __cplusplus
 extern "C" {
