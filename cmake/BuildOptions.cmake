@@ -21,10 +21,10 @@ include(CheckPIESupported)
 check_pie_supported()
 set_target_properties(primebench_options PROPERTIES INTERFACE_POSITION_INDEPENDENT_CODE ON)
 target_compile_options(primebench_options INTERFACE -fstack-protector-strong)
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64)$")
+if(PRIMEBENCH_ARCH STREQUAL "x86_64")
   # End-branch markers and shadow-stack readiness.
   target_compile_options(primebench_options INTERFACE -fcf-protection)
-elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
+elseif(PRIMEBENCH_ARCH STREQUAL "aarch64")
   # Branch-target identification and signed return addresses.
   target_compile_options(primebench_options INTERFACE -mbranch-protection=standard)
 endif()
@@ -83,3 +83,12 @@ if(PRIMEBENCH_SANITIZE)
     -fsanitize=${PRIMEBENCH_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(primebench_options INTERFACE -fsanitize=${PRIMEBENCH_SANITIZE})
 endif()
+
+# Plain code, for the product's own targets (the prelude's objects, the paths,
+# the executable) and not the tests, whose GoogleTest needs exceptions and
+# RTTI: without them nothing calls into the C++ runtime, so the executable and
+# the libraries need only libc and libm, and C programs link the prelude with
+# a C driver.
+add_library(primebench_plain_code INTERFACE)
+target_compile_options(primebench_plain_code INTERFACE
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)

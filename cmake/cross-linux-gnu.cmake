@@ -1,12 +1,15 @@
 # SPDX-License-Identifier: Apache-2.0 WITH LLVM-exception
 # Cross build for Linux on another 64-bit CPU with Debian's cross toolchain
-# for it, PRIMEBENCH_CROSS_ARCH-linux-gnu (aarch64, riscv64, ...: the
-# presets set it); programs built here run under qemu's user-mode emulator.
+# for it, PRIMEBENCH_CROSS_ARCH-linux-gnu (the GNU CPU name: aarch64, riscv64,
+# powerpc64le, s390x; the presets set it); programs built here run under
+# qemu's user-mode emulator.
 if(NOT PRIMEBENCH_CROSS_ARCH)
   message(FATAL_ERROR "Set PRIMEBENCH_CROSS_ARCH to the target CPU, e.g. aarch64 or riscv64.")
 endif()
-# try_compile's projects read this file too.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PRIMEBENCH_CROSS_ARCH PRIMEBENCH_TARGET_LOADER)
+# try_compile's projects read this file too, and must find what the project
+# found (or was given) rather than search again.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PRIMEBENCH_CROSS_ARCH PRIMEBENCH_QEMU
+     PRIMEBENCH_TARGET_LOADER)
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR ${PRIMEBENCH_CROSS_ARCH})
 set(CMAKE_C_COMPILER ${PRIMEBENCH_CROSS_ARCH}-linux-gnu-gcc)
@@ -17,7 +20,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-find_program(PRIMEBENCH_QEMU qemu-${PRIMEBENCH_CROSS_ARCH} REQUIRED)
+# qemu names some CPUs its own way.
+if(PRIMEBENCH_CROSS_ARCH STREQUAL "powerpc64le")
+  set(qemu_cpu ppc64le)
+else()
+  set(qemu_cpu ${PRIMEBENCH_CROSS_ARCH})
+endif()
+find_program(PRIMEBENCH_QEMU qemu-${qemu_cpu} REQUIRED)
 # The emulator starts the target's dynamic loader, which then loads the
 # program, rather than loading a dynamically linked program itself: on some
 # machines (an AMD Zen 3 with Linux 6.18 and qemu-user 7.2) a dynamically

@@ -225,15 +225,20 @@ TEST(NumberText, IntegerSliceAsSnprintfWritesIt) {
 }
 
 // A locale whose decimal point is a comma, built for this process from the
-// system's locale sources into a temporary folder that LOCPATH names.
+// system's locale sources into a temporary folder that LOCPATH names. Under
+// an emulator the shell and localedef are the host's, so the locale is
+// written in this program's byte order, not localedef's own.
 class CommaDecimalLocale : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         char folder[] = "/tmp/prelude-locale-XXXXXX";
         ASSERT_NE(mkdtemp(folder), nullptr);
         folder_ = folder;
-        const std::string command =
-            "localedef -i de_DE -f UTF-8 '" + folder_ + "/de_DE.UTF-8' >/dev/null 2>&1";
+        constexpr const char* byte_order =
+            std::endian::native == std::endian::big ? "--big-endian" : "--little-endian";
+        const std::string command = std::string("localedef ") + byte_order +
+                                    " -i de_DE -f UTF-8 '" + folder_ +
+                                    "/de_DE.UTF-8' >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0)
             << "localedef failed: the locales package provides its sources";
         setenv("LOCPATH", folder_.c_str(), 1);
