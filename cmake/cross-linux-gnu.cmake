@@ -31,7 +31,7 @@ find_program(PRIMEBENCH_QEMU qemu-${qemu_cpu} REQUIRED)
 # program, rather than loading a dynamically linked program itself: on some
 # machines (an AMD Zen 3 with Linux 6.18 and qemu-user 7.2) a dynamically
 # linked 64-bit Arm program that qemu loaded itself hangs in the child of
-# its first fork, or spins before its first thread starts, while one started
+# its first fork, or spins without progress in verify, while one started
 # through its loader runs normally. The same command serves CTest, the tests
 # that start programs themselves, and BUILD_DIR/run-on-target.
 if(NOT PRIMEBENCH_TARGET_LOADER)
