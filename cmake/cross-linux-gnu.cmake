@@ -11,7 +11,13 @@ endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PRIMEBENCH_CROSS_ARCH PRIMEBENCH_QEMU
      PRIMEBENCH_TARGET_LOADER)
 set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR ${PRIMEBENCH_CROSS_ARCH})
+# The processor as the kernel names it (uname -m), as a native build sees it,
+# which is also qemu's name for it: only POWER's differs from the GNU name.
+if(PRIMEBENCH_CROSS_ARCH STREQUAL "powerpc64le")
+  set(CMAKE_SYSTEM_PROCESSOR ppc64le)
+else()
+  set(CMAKE_SYSTEM_PROCESSOR ${PRIMEBENCH_CROSS_ARCH})
+endif()
 set(CMAKE_C_COMPILER ${PRIMEBENCH_CROSS_ARCH}-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER ${PRIMEBENCH_CROSS_ARCH}-linux-gnu-g++)
 set(PRIMEBENCH_TARGET_ROOT /usr/${PRIMEBENCH_CROSS_ARCH}-linux-gnu)
@@ -20,13 +26,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# qemu names some CPUs its own way.
-if(PRIMEBENCH_CROSS_ARCH STREQUAL "powerpc64le")
-  set(qemu_cpu ppc64le)
-else()
-  set(qemu_cpu ${PRIMEBENCH_CROSS_ARCH})
-endif()
-find_program(PRIMEBENCH_QEMU qemu-${qemu_cpu} REQUIRED)
+find_program(PRIMEBENCH_QEMU qemu-${CMAKE_SYSTEM_PROCESSOR} REQUIRED)
 # The emulator starts the target's dynamic loader, which then loads the
 # program, rather than loading a dynamically linked program itself: on some
 # machines (an AMD Zen 3 with Linux 6.18 and qemu-user 7.2) a dynamically
