@@ -95,9 +95,13 @@ std::map<std::string, std::string> prelude_exports() {
     return exports;
 }
 
-std::set<std::string> names_of(const std::map<std::string, std::string>& symbols) {
+// The names among `symbols` of type `only` ("" for all).
+std::set<std::string> names_of(const std::map<std::string, std::string>& symbols,
+                               const std::string& only = "") {
     std::set<std::string> names;
-    for (const auto& [name, type] : symbols) names.insert(name);
+    for (const auto& [name, type] : symbols) {
+        if (only.empty() || type == only) names.insert(name);
+    }
     return names;
 }
 
@@ -121,12 +125,8 @@ TEST(ExportedSymbols, HeaderDeclaresExactlyTheExportedFunctions) {
             declared.insert(match[2].str());
         }
     }
-    std::set<std::string> functions;
-    for (const auto& [name, type] : prelude_exports()) {
-        if (type == "FUNC") functions.insert(name);
-    }
     EXPECT_FALSE(declared.empty());
-    EXPECT_THAT(declared, ::testing::ContainerEq(functions));
+    EXPECT_THAT(declared, ::testing::ContainerEq(names_of(prelude_exports(), "FUNC")));
 #else
     GTEST_SKIP() << "the header's declarations are listed by GCC's -aux-info";
 #endif
@@ -139,10 +139,8 @@ TEST(ExportedSymbols, EveryEntryPointHasABenchmark) {
     std::istringstream lines(output_of("'" PRELUDE_BENCH "' --benchmark_list_tests"));
     std::string line;
     while (std::getline(lines, line)) benchmarked.insert(line.substr(0, line.find('/')));
-    for (const auto& [name, type] : prelude_exports()) {
-        if (type == "FUNC") {
-            EXPECT_TRUE(benchmarked.contains(name)) << name;
-        }
+    for (const std::string& name : names_of(prelude_exports(), "FUNC")) {
+        EXPECT_TRUE(benchmarked.contains(name)) << name;
     }
 #else
     GTEST_SKIP() << "the benchmarks are not built";
